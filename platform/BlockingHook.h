@@ -1,0 +1,29 @@
+#pragma once
+// Windows Sockets 1.1's blocking hook: while a blocking call of the stand-ins waits
+// (an echo request, a name lookup), it keeps calling the thread's hook, so that a
+// user interface on that thread can go on painting. The hook is per thread, as in
+// Windows Sockets; without a hook the calls simply block.
+
+#include <functional>
+
+namespace win {
+
+using BLOCKINGHOOKPROC = void (*)();
+
+// Installs the calling thread's hook; returns the previous one (null for none).
+BLOCKINGHOOKPROC WSASetBlockingHook(BLOCKINGHOOKPROC hook);
+// Removes the calling thread's hook. Returns 0.
+int WSAUnhookBlockingHook();
+
+// True while the calling thread has a hook.
+bool HasBlockingHook();
+// Calls the calling thread's hook once, if it has one.
+void CallBlockingHook();
+// The longest a blocking wait goes without calling the hook, in ms.
+constexpr int kBlockingHookIntervalMs = 10;
+
+// Runs work to its end. With a hook, work runs on a helper thread while the calling
+// thread keeps calling the hook; without one it runs on the calling thread.
+void RunBlocking(const std::function<void()>& work);
+
+} // namespace win

@@ -1,0 +1,19 @@
+#include "LastError.h"
+
+namespace win {
+
+namespace {
+thread_local DWORD t_lastError = ERROR_SUCCESS;
+}
+
+DWORD GetLastError()
+{
+    return t_lastError;
+}
+
+void SetLastError(DWORD error)
+{
+    t_lastError = error;
+}
+
+} // namespace win

@@ -1,0 +1,35 @@
+#pragma once
+// Windows Sockets 1.1 as far as the program uses it: start-up and clean-up (nothing to
+// do on Linux), and the resolver over the C library. A failed lookup leaves
+// 11000 + h_errno in the thread's last-error value, as Windows Sockets does
+// (11001 unknown host, 11002 try again, 11003 no recovery, 11004 no data).
+// Lookups honour the thread's blocking hook (BlockingHook.h).
+
+#include "WinTypes.h"
+
+#include <netdb.h>
+
+namespace win {
+
+struct WSADATA {
+    WORD wVersion;
+    WORD wHighVersion;
+};
+
+constexpr WORD MAKEWORD(BYTE low, BYTE high)
+{
+    return static_cast<WORD>(low | (high << 8));
+}
+
+constexpr std::uint32_t INADDR_NONE_VALUE = 0xFFFFFFFFu;
+
+int WSAStartup(WORD versionRequested, WSADATA* data);
+int WSACleanup();
+
+// The address in network order, or INADDR_NONE_VALUE when text is no dotted IPv4 address.
+std::uint32_t inet_addr(const char* text);
+// The record lives in the calling thread until its next lookup; null on failure.
+hostent* gethostbyname(const char* name);
+hostent* gethostbyaddr(const char* address, int length, int family);
+
+} // namespace win

@@ -1,0 +1,18 @@
+#include "IcmpModule.h"
+
+#include "WinSock.h"
+
+CIcmpModule g_IcmpModule;
+BOOL g_bIcmpInitTried = FALSE;
+win::PFN_IcmpCreateFile g_pfnIcmpCreateFile = nullptr;
+win::PFN_IcmpSendEcho g_pfnIcmpSendEcho = nullptr;
+win::PFN_IcmpCloseHandle g_pfnIcmpCloseHandle = nullptr;
+
+CIcmpModule::~CIcmpModule()
+{
+    if (m_hModule != nullptr) {
+        win::FreeLibrary(m_hModule);
+        m_hModule = nullptr;
+    }
+    win::WSACleanup();
+}

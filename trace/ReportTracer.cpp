@@ -1,0 +1,47 @@
+#include "ReportTracer.h"
+
+#include "WinSock.h"
+
+#include <cstdio>
+#include <sys/socket.h>
+
+BOOL g_bResolveNames = FALSE;
+
+namespace {
+
+std::string FormatNumbers(int hopNumber, const HopResult& hop)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&hop.Address);
+    char text[128];
+    std::snprintf(text, sizeof text, "%d\t%d\t%d\t%d\t[%d.%d.%d.%d]", hopNumber, static_cast<int>(hop.MinRTT),
+                  static_cast<int>(hop.AvgRTT), static_cast<int>(hop.MaxRTT), bytes[0], bytes[1], bytes[2], bytes[3]);
+    return text;
+}
+
+std::string FormatError(int hopNumber, const HopResult& hop)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%d\t*\t*\t*\tFehler:\t\t%d", hopNumber, static_cast<int>(hop.dwError));
+    return text;
+}
+
+} // namespace
+
+std::string CReportTracer::FormatHopLine(int hopNumber, const HopResult& hop)
+{
+    if (hop.dwError != 0)
+        return FormatError(hopNumber, hop);
+    std::string line = FormatNumbers(hopNumber, hop);
+    if (!g_bResolveNames)
+        return line;
+    const hostent* entry = win::gethostbyaddr(reinterpret_cast<const char*>(&hop.Address), 4, AF_INET);
+    if (entry != nullptr && entry->h_name != nullptr)
+        line += std::string("\t") + entry->h_name;
+    return line;
+}
+
+BOOL CReportTracer::OnSingleHostResult(int hopNumber, HopResult& hop)
+{
+    m_Lines.push_back(FormatHopLine(hopNumber, hop));
+    return TRUE;
+}

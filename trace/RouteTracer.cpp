@@ -1,0 +1,137 @@
+#include "RouteTracer.h"
+
+#include "IcmpModule.h"
+#include "LastError.h"
+#include "WinSock.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+constexpr BYTE kProbeDataSize = 32;
+constexpr BYTE kProbeDataByte = 'E';
+constexpr DWORD kEchoReplyRecordSize = 28;
+} // namespace
+
+BOOL CRouteTracer::Initialise()
+{
+    if (!g_bIcmpInitTried) {
+        g_bIcmpInitTried = TRUE;
+        win::WSADATA data{};
+        if (win::WSAStartup(win::MAKEWORD(1, 1), &data) != 0)
+            return FALSE;
+        g_IcmpModule.m_hModule = win::LoadLibraryA("ICMP.DLL");
+        if (g_IcmpModule.m_hModule == nullptr)
+            return FALSE;
+        g_pfnIcmpCreateFile = reinterpret_cast<win::PFN_IcmpCreateFile>(
+            win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpCreateFile"));
+        g_pfnIcmpSendEcho = reinterpret_cast<win::PFN_IcmpSendEcho>(
+            win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpSendEcho"));
+        g_pfnIcmpCloseHandle = reinterpret_cast<win::PFN_IcmpCloseHandle>(
+            win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpCloseHandle"));
+    }
+    return g_pfnIcmpCreateFile != nullptr && g_pfnIcmpSendEcho != nullptr && g_pfnIcmpCloseHandle != nullptr;
+}
+
+BOOL CRouteTracer::ResolveTarget(const std::string& host, IPAddr& target)
+{
+    target = win::inet_addr(host.c_str());
+    if (target != win::INADDR_NONE_VALUE)
+        return TRUE;
+    const hostent* entry = win::gethostbyname(host.c_str());
+    if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr)
+        return FALSE;
+    std::memcpy(&target, entry->h_addr_list[0], std::min<std::size_t>(sizeof target, entry->h_length));
+    return TRUE;
+}
+
+BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+                         DWORD probesPerHop)
+{
+    if (!Initialise())
+        return FALSE;
+    IPAddr target = 0;
+    if (!ResolveTarget(host, target))
+        return FALSE;
+    if (probesPerHop == 0) {
+        win::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // A wider counter than the 8-bit TTL, so that a limit of 255 ends after TTL 255.
+    for (unsigned ttl = 1; ttl <= maxHops; ++ttl) {
+        HopResult hop{};
+        if (!TraceHop(target, static_cast<BYTE>(ttl), timeoutMs, probesPerHop, hop))
+            return FALSE;
+        if (!OnSingleHostResult(static_cast<int>(ttl), hop)) {
+            win::SetLastError(ERROR_CANCELLED);
+            return FALSE;
+        }
+        hops.Add(hop);
+        if (hop.Address == target)
+            break;
+    }
+    return TRUE;
+}
+
+BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop)
+{
+    hop = HopResult{0, 0, 0xFFFFFFFFu, 0, 0};
+    DWORD sum = 0;
+    PingReply reply{0, 0, 0};
+    for (DWORD probe = 0; probe < probesPerHop && hop.dwError == 0; ++probe) {
+        if (!Ping(target, reply, ttl, timeoutMs, kProbeDataSize))
+            return FALSE;
+        if (reply.dwError != 0) {
+            hop.dwError = reply.dwError;
+            break;
+        }
+        sum += reply.RTT;
+        hop.MinRTT = std::min(hop.MinRTT, reply.RTT);
+        hop.MaxRTT = std::max(hop.MaxRTT, reply.RTT);
+        if (!OnPingResult(static_cast<int>(probe + 1), reply)) {
+            win::SetLastError(ERROR_CANCELLED);
+            return FALSE;
+        }
+    }
+    hop.Address = reply.Address;
+    if (hop.dwError != 0) {
+        hop.MinRTT = hop.AvgRTT = hop.MaxRTT = 0;
+    } else {
+        hop.AvgRTT = sum / probesPerHop;
+    }
+    return TRUE;
+}
+
+BOOL CRouteTracer::Ping(IPAddr address, PingReply& reply, BYTE ttl, DWORD timeoutMs, BYTE dataSize)
+{
+    HANDLE handle = g_pfnIcmpCreateFile();
+    if (handle == INVALID_HANDLE_VALUE)
+        return FALSE;
+    win::IP_OPTION_INFORMATION options{};
+    options.Ttl = ttl;
+    std::vector<BYTE> request(dataSize, kProbeDataByte);
+    std::vector<BYTE> replyBuffer(std::max<DWORD>(dataSize, 8) + kEchoReplyRecordSize);
+    const DWORD count = g_pfnIcmpSendEcho(handle, address, request.data(), dataSize, &options, replyBuffer.data(),
+                                          static_cast<DWORD>(replyBuffer.size()), timeoutMs);
+    if (count == 1) {
+        win::ICMP_ECHO_REPLY record{};
+        std::memcpy(&record, replyBuffer.data(), sizeof record);
+        reply.Address = record.Address;
+        reply.RTT = record.RoundTripTime;
+    } else {
+        reply.dwError = win::GetLastError();
+    }
+    g_pfnIcmpCloseHandle(handle);
+    return TRUE;
+}
+
+BOOL CRouteTracer::OnPingResult(int, PingReply&)
+{
+    return TRUE;
+}
+
+BOOL CRouteTracer::OnSingleHostResult(int, HopResult&)
+{
+    return TRUE;
+}

@@ -1,0 +1,181 @@
+#!/bin/bash
+# The real-router test network: network namespaces joined by veth pairs, addresses only in
+# 198.18.0.0/15, and no link to the machine's own network. Usage: lab.sh up|down|status
+#
+#   qlab-src 198.18.1.1 -- r1 198.18.1.2 | 198.18.2.1 -- r2 198.18.2.2 | 198.18.3.1
+#            -- r3 198.18.3.2 | 198.18.4.1 -- dst 198.18.4.2
+#
+# r2 stays silent (nftables drops the time-exceeded messages it makes); r3 answers
+# destination-unreachable for 198.18.10.0/24 and drops 198.18.12.0/24 without a word.
+# qlab-src also holds the tun device qsim0 for the path simulator: 198.18.200.0/24 leads
+# there, with 198.18.199.1 as the source address.
+# Names of lab addresses come from /etc/netns/qlab-src/hosts only; lookups never leave
+# the namespace. `up` first removes leftovers, `down` removes everything; both may be
+# repeated. Needs root.
+set -euo pipefail
+
+readonly PREFIX=qlab-
+readonly SRC=${PREFIX}src
+readonly ROUTERS=(${PREFIX}r1 ${PREFIX}r2 ${PREFIX}r3)
+readonly DST=${PREFIX}dst
+readonly ALL=("$SRC" "${ROUTERS[@]}" "$DST")
+readonly TUN=qsim0
+readonly LOCK=/run/qlab.lock
+
+die() { echo "lab.sh: $*" >&2; exit 1; }
+
+in_ns() { local ns=$1; shift; ip netns exec "$ns" "$@"; }
+
+sysctl_in() {
+  local ns=$1; shift
+  in_ns "$ns" sysctl -q -w "$@" >/dev/null
+}
+
+# Processes left behind in our namespaces (a crashed simulator, say) are ended by id.
+end_processes() {
+  local ns pid
+  for ns in $(ip netns list | awk '{print $1}' | grep "^${PREFIX}" || true); do
+    for pid in $(ip netns pids "$ns" 2>/dev/null); do
+      kill "$pid" 2>/dev/null || true
+    done
+  done
+}
+
+down() {
+  end_processes
+  local ns
+  for ns in $(ip netns list | awk '{print $1}' | grep "^${PREFIX}" || true); do
+    ip netns del "$ns" 2>/dev/null || true
+  done
+  rm -rf /etc/netns/${PREFIX}*
+}
+
+make_namespace() {
+  local ns=$1
+  ip netns add "$ns"
+  ip -n "$ns" link set lo up
+  sysctl_in "$ns" net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
+  sysctl_in "$ns" net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_msgs_per_sec=1000000 \
+    net.ipv4.icmp_msgs_burst=1000000
+}
+
+# link NS_A IF_A ADDR_A NS_B IF_B ADDR_B: one veth pair, made inside the namespaces.
+# Each namespace calls its link towards the source w0 and the one away from it e0.
+link() {
+  ip -n "$1" link add "$2" type veth peer name "$5" netns "$4"
+  ip -n "$1" addr add "$3/24" dev "$2"
+  ip -n "$4" addr add "$6/24" dev "$5"
+  ip -n "$1" link set "$2" up
+  ip -n "$4" link set "$5" up
+}
+
+make_router() {
+  sysctl_in "$1" net.ipv4.ip_forward=1 net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0
+}
+
+write_name_files() {
+  local dir=/etc/netns/$SRC
+  mkdir -p "$dir"
+  cat >"$dir/hosts" <<'EOF'
+127.0.0.1	localhost
+198.18.1.1	src.lab.quorail.test
+198.18.1.2	r1.lab.quorail.test
+198.18.2.2	r2.lab.quorail.test
+198.18.3.2	r3.lab.quorail.test
+198.18.4.2	dst.lab.quorail.test
+198.18.10.5	unreachable.lab.quorail.test
+198.18.12.7	blackhole.lab.quorail.test
+198.18.200.1	hop1.sim.lab.quorail.test
+198.18.200.2	hop2.sim.lab.quorail.test
+198.18.200.3	hop3.sim.lab.quorail.test
+198.18.200.4	hop4.sim.lab.quorail.test
+198.18.200.5	hop5.sim.lab.quorail.test
+198.18.200.6	hop6.sim.lab.quorail.test
+198.18.200.7	hop7.sim.lab.quorail.test
+198.18.200.8	hop8.sim.lab.quorail.test
+198.18.200.9	hop9.sim.lab.quorail.test
+EOF
+  # Only the hosts file answers; the resolver would ask a server on the namespace's own
+  # loopback, where none listens.
+  cat >"$dir/nsswitch.conf" <<'EOF'
+passwd:         files
+group:          files
+shadow:         files
+hosts:          files
+networks:       files
+protocols:      files
+services:       files
+EOF
+  printf 'nameserver 127.0.0.1\noptions timeout:1 attempts:1\n' >"$dir/resolv.conf"
+}
+
+up() {
+  [[ $(id -u) -eq 0 ]] || die "needs root (network namespaces)"
+  down
+  local ns
+  for ns in "${ALL[@]}"; do make_namespace "$ns"; done
+  for ns in "${ROUTERS[@]}"; do make_router "$ns"; done
+
+  link "$SRC" e0 198.18.1.1 ${PREFIX}r1 w0 198.18.1.2
+  link ${PREFIX}r1 e0 198.18.2.1 ${PREFIX}r2 w0 198.18.2.2
+  link ${PREFIX}r2 e0 198.18.3.1 ${PREFIX}r3 w0 198.18.3.2
+  link ${PREFIX}r3 e0 198.18.4.1 "$DST" w0 198.18.4.2
+
+  # Only lab addresses have a route; everything else is unreachable from every namespace.
+  ip -n "$SRC" route add 198.18.0.0/15 via 198.18.1.2
+  ip -n ${PREFIX}r1 route add 198.18.0.0/15 via 198.18.2.2
+  ip -n ${PREFIX}r2 route add 198.18.1.0/24 via 198.18.2.1
+  ip -n ${PREFIX}r2 route add 198.18.0.0/15 via 198.18.3.2
+  ip -n ${PREFIX}r3 route add 198.18.1.0/24 via 198.18.3.1
+  ip -n ${PREFIX}r3 route add 198.18.2.0/24 via 198.18.3.1
+  ip -n ${PREFIX}r3 route add unreachable 198.18.10.0/24
+  ip -n ${PREFIX}r3 route add blackhole 198.18.12.0/24
+  ip -n "$DST" route add 198.18.0.0/15 via 198.18.4.1
+
+  in_ns ${PREFIX}r2 nft -f - <<'EOF'
+table inet qlab_silent {
+  chain output {
+    type filter hook output priority 0; policy accept;
+    icmp type time-exceeded drop
+  }
+}
+EOF
+
+  ip -n "$SRC" tuntap add dev "$TUN" mode tun
+  ip -n "$SRC" addr add 198.18.199.1/32 dev "$TUN"
+  ip -n "$SRC" link set "$TUN" up
+  ip -n "$SRC" route add 198.18.200.0/24 dev "$TUN" src 198.18.199.1
+
+  write_name_files
+}
+
+status() {
+  local ns found=0
+  for ns in "${ALL[@]}"; do
+    if ip netns list | awk '{print $1}' | grep -qx "$ns"; then
+      found=$((found + 1))
+      echo "$ns: $(ip -n "$ns" -4 -o addr show | awk '$2 != "lo" {printf "%s %s  ", $2, $4}')"
+    else
+      echo "$ns: missing"
+    fi
+  done
+  [[ $found -eq ${#ALL[@]} ]] && { echo "lab is up"; return 0; }
+  echo "lab is down"
+  return 1
+}
+
+main() {
+  [[ $# -eq 1 ]] || die "usage: lab.sh up|down|status"
+  case $1 in
+    up|down)
+      [[ $(id -u) -eq 0 ]] || die "needs root (network namespaces)"
+      exec 9>"$LOCK"
+      flock 9
+      "$1"
+      ;;
+    status) status ;;
+    *) die "usage: lab.sh up|down|status" ;;
+  esac
+}
+
+main "$@"

@@ -1,0 +1,117 @@
+#include "IcmpPacket.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::uint8_t kProtocolIcmp = 1;
+constexpr std::uint8_t kEchoReply = 0;
+constexpr std::uint8_t kEchoRequest = 8;
+constexpr std::size_t kIcmpHeaderLength = 8;
+constexpr std::size_t kIpHeaderLength = 20;
+
+std::uint16_t Read16(const std::uint8_t* data)
+{
+    return static_cast<std::uint16_t>(data[0] << 8 | data[1]);
+}
+
+void Write16(std::uint8_t* data, std::uint16_t value)
+{
+    data[0] = static_cast<std::uint8_t>(value >> 8);
+    data[1] = static_cast<std::uint8_t>(value);
+}
+
+void SetChecksum(std::uint8_t* data, std::size_t size, std::size_t offset)
+{
+    Write16(data + offset, 0);
+    Write16(data + offset, CIcmpPacket::Checksum(data, size));
+}
+
+} // namespace
+
+std::uint16_t CIcmpPacket::Checksum(const std::uint8_t* data, std::size_t size)
+{
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        sum += Read16(data + i);
+    if (size % 2 != 0)
+        sum += static_cast<std::uint32_t>(data[size - 1]) << 8;
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<std::uint16_t>(~sum);
+}
+
+std::optional<EchoRequest> CIcmpPacket::ParseEchoRequest(const std::uint8_t* data, std::size_t size)
+{
+    if (size < kIpHeaderLength || data[0] >> 4 != 4)
+        return std::nullopt;
+    const std::size_t headerLength = static_cast<std::size_t>(data[0] & 0x0F) * 4;
+    const std::size_t totalLength = Read16(data + 2);
+    const bool fragment = (Read16(data + 6) & 0x3FFF) != 0;
+    if (headerLength < kIpHeaderLength || totalLength > size || totalLength < headerLength + kIcmpHeaderLength ||
+        fragment || data[9] != kProtocolIcmp || data[headerLength] != kEchoRequest)
+        return std::nullopt;
+    EchoRequest request;
+    request.m_packet.assign(data, data + totalLength);
+    request.m_headerLength = headerLength;
+    std::memcpy(&request.m_source, data + 12, 4);
+    std::memcpy(&request.m_destination, data + 16, 4);
+    request.m_ttl = data[8];
+    request.m_id = Read16(data + headerLength + 4);
+    request.m_sequence = Read16(data + headerLength + 6);
+    return request;
+}
+
+std::vector<std::uint8_t> CIcmpPacket::IpPacket(std::uint32_t from, std::uint32_t to,
+                                                const std::vector<std::uint8_t>& icmp)
+{
+    static std::uint16_t s_nextId = 1;
+    std::vector<std::uint8_t> packet(kIpHeaderLength + icmp.size());
+    packet[0] = 0x45;
+    Write16(packet.data() + 2, static_cast<std::uint16_t>(packet.size()));
+    Write16(packet.data() + 4, s_nextId++);
+    packet[8] = 64;
+    packet[9] = kProtocolIcmp;
+    std::memcpy(packet.data() + 12, &from, 4);
+    std::memcpy(packet.data() + 16, &to, 4);
+    SetChecksum(packet.data(), kIpHeaderLength, 10);
+    std::memcpy(packet.data() + kIpHeaderLength, icmp.data(), icmp.size());
+    return packet;
+}
+
+std::vector<std::uint8_t> CIcmpPacket::EchoReply(const EchoRequest& request)
+{
+    std::vector<std::uint8_t> icmp(request.m_packet.begin() + static_cast<std::ptrdiff_t>(request.m_headerLength),
+                                   request.m_packet.end());
+    icmp[0] = kEchoReply;
+    icmp[1] = 0;
+    SetChecksum(icmp.data(), icmp.size(), 2);
+    return IpPacket(request.m_destination, request.m_source, icmp);
+}
+
+std::vector<std::uint8_t> CIcmpPacket::Error(const EchoRequest& request, std::uint32_t from, std::uint8_t type,
+                                             std::uint8_t code, std::uint8_t quotedTtl)
+{
+    const std::size_t quoted = request.m_headerLength + kIcmpHeaderLength;
+    std::vector<std::uint8_t> icmp(kIcmpHeaderLength + quoted, 0);
+    icmp[0] = type;
+    icmp[1] = code;
+    std::uint8_t* quote = icmp.data() + kIcmpHeaderLength;
+    std::memcpy(quote, request.m_packet.data(), quoted);
+    quote[8] = quotedTtl;
+    SetChecksum(quote, request.m_headerLength, 10);
+    SetChecksum(icmp.data(), icmp.size(), 2);
+    return IpPacket(from, request.m_source, icmp);
+}
+
+EchoRequest CIcmpPacket::Renumbered(const EchoRequest& request, std::uint16_t id, std::uint16_t sequence)
+{
+    EchoRequest other = request;
+    std::uint8_t* icmp = other.m_packet.data() + other.m_headerLength;
+    Write16(icmp + 4, id);
+    Write16(icmp + 6, sequence);
+    SetChecksum(icmp, other.m_packet.size() - other.m_headerLength, 2);
+    other.m_id = id;
+    other.m_sequence = sequence;
+    return other;
+}

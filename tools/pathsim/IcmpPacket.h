@@ -1,0 +1,39 @@
+#pragma once
+// Reads ICMP echo requests out of raw IPv4 packets and builds the answers a path gives:
+// echo replies and ICMP errors that quote the request's IP header and first 8 bytes,
+// so that both raw and datagram (ping) sockets match them to their request.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct EchoRequest {
+    std::vector<std::uint8_t> m_packet; // the IPv4 packet as it arrived
+    std::size_t m_headerLength = 0;     // bytes of IP header
+    std::uint32_t m_source = 0;         // network order
+    std::uint32_t m_destination = 0;    // network order
+    std::uint8_t m_ttl = 0;
+    std::uint16_t m_id = 0;       // host order
+    std::uint16_t m_sequence = 0; // host order
+};
+
+class CIcmpPacket {
+public:
+    // The request, or nullopt for anything but a well-formed, unfragmented ICMP echo request.
+    static std::optional<EchoRequest> ParseEchoRequest(const std::uint8_t* data, std::size_t size);
+
+    static std::vector<std::uint8_t> EchoReply(const EchoRequest& request);
+    // An error from `from`: the request's header (its TTL set to quotedTtl) and 8 bytes.
+    static std::vector<std::uint8_t> Error(const EchoRequest& request, std::uint32_t from, std::uint8_t type,
+                                           std::uint8_t code, std::uint8_t quotedTtl);
+    // The same request under another echo identifier and sequence number, to make answers
+    // that belong to no waiting probe.
+    static EchoRequest Renumbered(const EchoRequest& request, std::uint16_t id, std::uint16_t sequence);
+
+    static std::uint16_t Checksum(const std::uint8_t* data, std::size_t size);
+
+private:
+    static std::vector<std::uint8_t> IpPacket(std::uint32_t from, std::uint32_t to,
+                                              const std::vector<std::uint8_t>& icmp);
+};

@@ -33,11 +33,11 @@ std::vector<std::uint8_t> CPathSimulator::Reply(const SimPath& path, const SimHo
     // The TTL the probe had when it arrived at this hop, as the hop quotes it.
     const auto arrivedTtl = static_cast<std::uint8_t>(request.m_ttl - hopIndex);
     if (hop.m_unreachableCode >= 0)
-        return CIcmpPacket::Error(request, hop.m_address, kDestinationUnreachable,
+        return CSimPacket::Error(request, hop.m_address, kDestinationUnreachable,
                                   static_cast<std::uint8_t>(hop.m_unreachableCode), arrivedTtl);
     if (hop.m_address == path.m_destination)
-        return CIcmpPacket::EchoReply(request);
-    return CIcmpPacket::Error(request, hop.m_address, kTimeExceeded, 0, arrivedTtl);
+        return CSimPacket::EchoReply(request);
+    return CSimPacket::Error(request, hop.m_address, kTimeExceeded, 0, arrivedTtl);
 }
 
 void CPathSimulator::AddNoise(const SimHop& hop, const EchoRequest& request, std::int64_t dueUs,
@@ -46,11 +46,11 @@ void CPathSimulator::AddNoise(const SimHop& hop, const EchoRequest& request, std
     // Answers to another program's probe, and stale answers to an earlier probe of ours.
     const auto foreignId = static_cast<std::uint16_t>(request.m_id ^ kForeignIdMask);
     const auto staleSequence = static_cast<std::uint16_t>(request.m_sequence - kStaleSequenceStep);
-    const EchoRequest foreign = CIcmpPacket::Renumbered(request, foreignId, request.m_sequence);
-    const EchoRequest stale = CIcmpPacket::Renumbered(request, request.m_id, staleSequence);
+    const EchoRequest foreign = CSimPacket::Renumbered(request, foreignId, request.m_sequence);
+    const EchoRequest stale = CSimPacket::Renumbered(request, request.m_id, staleSequence);
     for (const EchoRequest* other : {&foreign, &stale}) {
-        packets.push_back({dueUs, CIcmpPacket::EchoReply(*other)});
-        packets.push_back({dueUs, CIcmpPacket::Error(*other, hop.m_address, kTimeExceeded, 0, 1)});
+        packets.push_back({dueUs, CSimPacket::EchoReply(*other)});
+        packets.push_back({dueUs, CSimPacket::Error(*other, hop.m_address, kTimeExceeded, 0, 1)});
     }
 }
 

@@ -3,7 +3,7 @@
 // probe's TTL runs out, the target, or an unreachable route; with lost, late, duplicate
 // and foreign answers as the script asks. It only plans packets; it sends none.
 
-#include "IcmpPacket.h"
+#include "SimPacket.h"
 #include "PathScript.h"
 
 #include <cstdint>

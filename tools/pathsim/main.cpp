@@ -2,7 +2,7 @@
 // path would (see PathScript.h for the script). Prints "ready" once it listens; ends on
 // SIGTERM or SIGINT. Usage: quorail-pathsim [-i DEVICE] [-v] SCRIPT
 
-#include "IcmpPacket.h"
+#include "SimPacket.h"
 #include "PathScript.h"
 #include "PathSimulator.h"
 #include "TunDevice.h"
@@ -105,7 +105,7 @@ private:
         std::uint8_t buffer[65536];
         for (long size; (size = m_tun.Read(buffer, sizeof buffer)) >= 0;) {
             const std::int64_t now = NowUs();
-            const auto request = CIcmpPacket::ParseEchoRequest(buffer, static_cast<std::size_t>(size));
+            const auto request = CSimPacket::ParseEchoRequest(buffer, static_cast<std::size_t>(size));
             if (!request)
                 continue;
             const auto answers = m_simulator.Answer(*request, now);

@@ -18,7 +18,7 @@ struct EchoRequest {
     std::uint16_t m_sequence = 0; // host order
 };
 
-class CIcmpPacket {
+class CSimPacket {
 public:
     // The request, or nullopt for anything but a well-formed, unfragmented ICMP echo request.
     static std::optional<EchoRequest> ParseEchoRequest(const std::uint8_t* data, std::size_t size);

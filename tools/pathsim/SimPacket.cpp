@@ -1,4 +1,4 @@
-#include "IcmpPacket.h"
+#include "SimPacket.h"
 
 #include <cstring>
 
@@ -24,12 +24,12 @@ void Write16(std::uint8_t* data, std::uint16_t value)
 void SetChecksum(std::uint8_t* data, std::size_t size, std::size_t offset)
 {
     Write16(data + offset, 0);
-    Write16(data + offset, CIcmpPacket::Checksum(data, size));
+    Write16(data + offset, CSimPacket::Checksum(data, size));
 }
 
 } // namespace
 
-std::uint16_t CIcmpPacket::Checksum(const std::uint8_t* data, std::size_t size)
+std::uint16_t CSimPacket::Checksum(const std::uint8_t* data, std::size_t size)
 {
     std::uint32_t sum = 0;
     for (std::size_t i = 0; i + 1 < size; i += 2)
@@ -41,7 +41,7 @@ std::uint16_t CIcmpPacket::Checksum(const std::uint8_t* data, std::size_t size)
     return static_cast<std::uint16_t>(~sum);
 }
 
-std::optional<EchoRequest> CIcmpPacket::ParseEchoRequest(const std::uint8_t* data, std::size_t size)
+std::optional<EchoRequest> CSimPacket::ParseEchoRequest(const std::uint8_t* data, std::size_t size)
 {
     if (size < kIpHeaderLength || data[0] >> 4 != 4)
         return std::nullopt;
@@ -62,7 +62,7 @@ std::optional<EchoRequest> CIcmpPacket::ParseEchoRequest(const std::uint8_t* dat
     return request;
 }
 
-std::vector<std::uint8_t> CIcmpPacket::IpPacket(std::uint32_t from, std::uint32_t to,
+std::vector<std::uint8_t> CSimPacket::IpPacket(std::uint32_t from, std::uint32_t to,
                                                 const std::vector<std::uint8_t>& icmp)
 {
     static std::uint16_t s_nextId = 1;
@@ -79,7 +79,7 @@ std::vector<std::uint8_t> CIcmpPacket::IpPacket(std::uint32_t from, std::uint32_
     return packet;
 }
 
-std::vector<std::uint8_t> CIcmpPacket::EchoReply(const EchoRequest& request)
+std::vector<std::uint8_t> CSimPacket::EchoReply(const EchoRequest& request)
 {
     std::vector<std::uint8_t> icmp(request.m_packet.begin() + static_cast<std::ptrdiff_t>(request.m_headerLength),
                                    request.m_packet.end());
@@ -89,7 +89,7 @@ std::vector<std::uint8_t> CIcmpPacket::EchoReply(const EchoRequest& request)
     return IpPacket(request.m_destination, request.m_source, icmp);
 }
 
-std::vector<std::uint8_t> CIcmpPacket::Error(const EchoRequest& request, std::uint32_t from, std::uint8_t type,
+std::vector<std::uint8_t> CSimPacket::Error(const EchoRequest& request, std::uint32_t from, std::uint8_t type,
                                              std::uint8_t code, std::uint8_t quotedTtl)
 {
     const std::size_t quoted = request.m_headerLength + kIcmpHeaderLength;
@@ -104,7 +104,7 @@ std::vector<std::uint8_t> CIcmpPacket::Error(const EchoRequest& request, std::ui
     return IpPacket(from, request.m_source, icmp);
 }
 
-EchoRequest CIcmpPacket::Renumbered(const EchoRequest& request, std::uint16_t id, std::uint16_t sequence)
+EchoRequest CSimPacket::Renumbered(const EchoRequest& request, std::uint16_t id, std::uint16_t sequence)
 {
     EchoRequest other = request;
     std::uint8_t* icmp = other.m_packet.data() + other.m_headerLength;

@@ -1,24 +1,90 @@
 #include "IcmpApi.h"
 
+#include "EchoHandleTable.h"
+#include "EchoSocket.h"
 #include "LastError.h"
 
-// Placeholder until the socket-backed echo facility lands: no handle can be opened.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <limits>
+
 namespace win {
+
+namespace {
+
+constexpr DWORD kErrorInvalidHandle = 6;
+
+DWORD CheckArguments(const void* requestData, WORD requestSize, const void* replyBuffer, DWORD replySize)
+{
+    if (replyBuffer == nullptr || (requestData == nullptr && requestSize > 0))
+        return ERROR_INVALID_PARAMETER;
+    if (replySize < sizeof(ICMP_ECHO_REPLY))
+        return IP_BUF_TOO_SMALL;
+    return ERROR_SUCCESS;
+}
+
+// One record, then as much of the echoed data as fits behind it.
+void WriteReply(const CEchoSocket::CReceived& received, BYTE* buffer, DWORD size)
+{
+    const std::size_t room = std::min<std::size_t>(size - sizeof(ICMP_ECHO_REPLY), std::numeric_limits<USHORT>::max());
+    const std::size_t copied = std::min(room, received.m_data.size());
+    ICMP_ECHO_REPLY record{};
+    record.Address = received.m_answer.m_address;
+    record.Status = received.m_answer.m_status;
+    record.RoundTripTime =
+        static_cast<ULONG>(std::chrono::duration_cast<std::chrono::milliseconds>(received.m_roundTrip).count());
+    record.DataSize = static_cast<USHORT>(copied);
+    record.DataOffset = sizeof record;
+    record.OptionsTtl = received.m_answer.m_ttl;
+    record.OptionsTos = received.m_answer.m_tos;
+    std::memcpy(buffer, &record, sizeof record);
+    if (copied > 0)
+        std::memcpy(buffer + sizeof record, received.m_data.data(), copied);
+}
+
+} // namespace
 
 HANDLE IcmpCreateFile()
 {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
+    int error = 0;
+    std::unique_ptr<CEchoSocket> socket = CEchoSocket::Open(error);
+    if (!socket) {
+        SetLastError(CEchoSocket::ErrorForOpen(error));
+        return INVALID_HANDLE_VALUE;
+    }
+    return CEchoHandleTable::Instance().Add(std::move(socket));
 }
 
-DWORD IcmpSendEcho(HANDLE, IPAddr, const void*, WORD, const IP_OPTION_INFORMATION*, void*, DWORD, DWORD)
+DWORD IcmpSendEcho(HANDLE icmpHandle, IPAddr destination, const void* requestData, WORD requestSize,
+                   const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize, DWORD timeoutMs)
 {
-    SetLastError(IP_GENERAL_FAILURE);
-    return 0;
+    const DWORD invalid = CheckArguments(requestData, requestSize, replyBuffer, replySize);
+    if (invalid != ERROR_SUCCESS) {
+        SetLastError(invalid);
+        return 0;
+    }
+    const std::shared_ptr<CEchoSocket> socket = CEchoHandleTable::Instance().Find(icmpHandle);
+    if (!socket) {
+        SetLastError(kErrorInvalidHandle);
+        return 0;
+    }
+    const std::span<const BYTE> data(static_cast<const BYTE*>(requestData), requestSize);
+    const CEchoSocket::COutcome outcome = socket->Echo(destination, requestOptions, data, timeoutMs);
+    if (outcome.m_failure != 0 || !outcome.m_received) {
+        SetLastError(outcome.m_failure != 0 ? outcome.m_failure : IP_REQ_TIMED_OUT);
+        return 0;
+    }
+    WriteReply(*outcome.m_received, static_cast<BYTE*>(replyBuffer), replySize);
+    return 1;
 }
 
-BOOL IcmpCloseHandle(HANDLE)
+BOOL IcmpCloseHandle(HANDLE icmpHandle)
 {
+    if (!CEchoHandleTable::Instance().Remove(icmpHandle)) {
+        SetLastError(kErrorInvalidHandle);
+        return FALSE;
+    }
     return TRUE;
 }
 

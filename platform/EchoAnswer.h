@@ -1,0 +1,19 @@
+#pragma once
+// What answered one echo request: the node, the IP_STATUS its message stands for, and
+// for an echo reply the echoed data (a view into the received bytes, valid as long as they are).
+
+#include "WinTypes.h"
+
+#include <span>
+
+namespace win {
+
+struct CEchoAnswer {
+    DWORD m_status = 0;           // IP_STATUS value
+    IPAddr m_address = 0;         // the answering node, network order
+    std::span<const BYTE> m_data; // echoed data; empty for error messages
+    BYTE m_ttl = 0;               // TTL of the answer's IP header, 0 when not known
+    BYTE m_tos = 0;               // type of service of the answer's IP header
+};
+
+} // namespace win

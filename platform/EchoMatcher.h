@@ -1,0 +1,59 @@
+#pragma once
+// Decides whether received bytes answer one particular echo request (its destination,
+// identifier and sequence number) and with what status. Pure functions of the bytes:
+// no sockets, no clocks. Anything damaged, short or about another packet is no answer.
+
+#include "EchoAnswer.h"
+
+#include <cstddef>
+#include <optional>
+#include <span>
+
+namespace win {
+
+class CEchoMatcher {
+public:
+    // What a datagram socket's error queue says about one ICMP error (sock_extended_err).
+    struct CQueuedError {
+        BYTE m_origin = 0;             // ee_origin; only SO_EE_ORIGIN_ICMP counts
+        BYTE m_type = 0;               // ee_type
+        BYTE m_code = 0;               // ee_code
+        IPAddr m_offender = 0;         // SO_EE_OFFENDER, network order
+        IPAddr m_quotedDestination = 0; // destination of the quoted request (the message's name)
+    };
+
+    CEchoMatcher(IPAddr destination, WORD identifier, WORD sequence);
+
+    // A packet read from a raw ICMP socket: the IPv4 header, then the ICMP message.
+    std::optional<CEchoAnswer> MatchRaw(std::span<const BYTE> packet) const;
+    // A packet read from a datagram socket's receive queue: the ICMP message alone.
+    std::optional<CEchoAnswer> MatchDatagram(std::span<const BYTE> message, IPAddr source) const;
+    // An entry of a datagram socket's error queue with the quoted start of the request.
+    std::optional<CEchoAnswer> MatchQueuedError(const CQueuedError& error, std::span<const BYTE> quoted) const;
+
+    // The IP_STATUS that an ICMP error of this type and code stands for; none when the
+    // type is no answer to an echo request (a redirect, say).
+    static std::optional<DWORD> StatusForError(BYTE type, BYTE code);
+
+private:
+    struct CIpHeader {
+        std::size_t m_headerSize = 0;
+        std::size_t m_totalSize = 0;
+        BYTE m_protocol = 0;
+        IPAddr m_source = 0;
+        IPAddr m_destination = 0;
+        BYTE m_ttl = 0;
+        BYTE m_tos = 0;
+    };
+    static std::optional<CIpHeader> ParseIpHeader(std::span<const BYTE> bytes);
+
+    bool IsOurRequest(std::span<const BYTE> request) const;
+    std::optional<CEchoAnswer> MatchEchoReply(std::span<const BYTE> message, IPAddr source) const;
+    std::optional<CEchoAnswer> MatchQuotingError(std::span<const BYTE> message, IPAddr source) const;
+
+    IPAddr m_destination; // network order
+    WORD m_identifier;
+    WORD m_sequence;
+};
+
+} // namespace win

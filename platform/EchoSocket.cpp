@@ -1,0 +1,399 @@
+#include "EchoSocket.h"
+
+#include "BlockingHook.h"
+#include "IcmpPacket.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <linux/errqueue.h>
+#include <linux/icmp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <random>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace win {
+
+namespace {
+
+constexpr std::size_t kMaxPacketSize = 65536;
+constexpr std::size_t kControlSize = 512;
+// A busy machine can keep a raw socket full; the wait looks at its clock between batches.
+constexpr int kMaxReadsPerDrain = 64;
+// A pending socket error fails one plain read; more failures in a row mean a real fault.
+constexpr int kMaxFailuresPerDrain = 2;
+constexpr BYTE kFlagDontFragment = 0x02; // IP_FLAG_DF of the option flags
+
+// Windows error codes for a socket that cannot be opened.
+constexpr DWORD kErrorTooManyOpenFiles = 4;
+constexpr DWORD kErrorNotSupported = 50;
+constexpr DWORD kErrorGenFailure = 31;
+
+std::chrono::nanoseconds ToDuration(const timespec& time)
+{
+    return std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec);
+}
+
+std::chrono::nanoseconds RealtimeNow()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return ToDuration(now);
+}
+
+} // namespace
+
+struct CEchoSocket::CControl {
+    std::optional<timespec> m_stamp; // kernel's receive time, realtime clock
+    int m_ttl = -1;
+    int m_tos = -1;
+    std::optional<CEchoMatcher::CQueuedError> m_error;
+};
+
+CEchoSocket::CEchoSocket(int fd, EKind kind)
+    : m_fd(fd)
+    , m_kind(kind)
+    , m_buffer(kMaxPacketSize)
+    , m_control(kControlSize)
+{
+}
+
+CEchoSocket::~CEchoSocket()
+{
+    ::close(m_fd);
+}
+
+std::unique_ptr<CEchoSocket> CEchoSocket::Open(int& error)
+{
+    std::unique_ptr<CEchoSocket> socket = Open(EKind::Datagram, error);
+    if (!socket)
+        socket = Open(EKind::Raw, error);
+    return socket;
+}
+
+std::unique_ptr<CEchoSocket> CEchoSocket::Open(EKind kind, int& error)
+{
+    const int type = kind == EKind::Datagram ? SOCK_DGRAM : SOCK_RAW;
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    std::unique_ptr<CEchoSocket> socket(new CEchoSocket(fd, kind));
+    error = socket->Prepare();
+    if (error != 0)
+        return nullptr;
+    return socket;
+}
+
+CEchoSocket::EKind CEchoSocket::Kind() const
+{
+    return m_kind;
+}
+
+WORD CEchoSocket::Identifier() const
+{
+    return m_identifier;
+}
+
+int CEchoSocket::Prepare()
+{
+    const int on = 1;
+    if (::setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0)
+        return errno;
+    if (m_kind == EKind::Raw) {
+        // Only the messages that can answer an echo request wake the wait.
+        icmp_filter filter{~((1u << ICMP_ECHOREPLY) | (1u << ICMP_DEST_UNREACH) | (1u << ICMP_SOURCE_QUENCH) |
+                             (1u << ICMP_TIME_EXCEEDED) | (1u << ICMP_PARAMETERPROB))};
+        if (::setsockopt(m_fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0)
+            return errno;
+        m_identifier = static_cast<WORD>(::getpid());
+        return 0;
+    }
+    // A datagram socket hears of routers' answers only through its error queue.
+    for (int option : {IP_RECVERR, IP_RECVTTL, IP_RECVTOS}) {
+        if (::setsockopt(m_fd, IPPROTO_IP, option, &on, sizeof on) != 0)
+            return errno;
+    }
+    // Binding to port 0 lets the kernel choose the identifier now, so that it can be read back.
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    socklen_t length = sizeof local;
+    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+        return errno;
+    m_identifier = ntohs(local.sin_port);
+    return 0;
+}
+
+// errno -> Windows error for IcmpCreateFile:
+//   EPERM, EACCES                            -> ERROR_ACCESS_DENIED (5): neither kind is permitted
+//   EMFILE, ENFILE                           -> ERROR_TOO_MANY_OPEN_FILES (4)
+//   ENOMEM, ENOBUFS                          -> ERROR_NOT_ENOUGH_MEMORY (8)
+//   EAFNOSUPPORT, EPROTONOSUPPORT, ESOCKTNOSUPPORT -> ERROR_NOT_SUPPORTED (50): no IPv4 or ICMP
+//   anything else                            -> ERROR_GEN_FAILURE (31)
+DWORD CEchoSocket::ErrorForOpen(int error)
+{
+    switch (error) {
+    case EPERM:
+    case EACCES:
+        return ERROR_ACCESS_DENIED;
+    case EMFILE:
+    case ENFILE:
+        return kErrorTooManyOpenFiles;
+    case ENOMEM:
+    case ENOBUFS:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case EAFNOSUPPORT:
+    case EPROTONOSUPPORT:
+    case ESOCKTNOSUPPORT:
+        return kErrorNotSupported;
+    default:
+        return kErrorGenFailure;
+    }
+}
+
+DWORD CEchoSocket::StatusForSend(int error)
+{
+    switch (error) {
+    case EHOSTUNREACH:
+        return IP_DEST_HOST_UNREACHABLE;
+    case ENETUNREACH:
+        return IP_DEST_NET_UNREACHABLE;
+    case EMSGSIZE:
+        return IP_PACKET_TOO_BIG;
+    case ENOBUFS:
+    case ENOMEM:
+        return IP_NO_RESOURCES;
+    default:
+        return IP_GENERAL_FAILURE;
+    }
+}
+
+CEchoSocket::COutcome CEchoSocket::Echo(IPAddr destination, const IP_OPTION_INFORMATION* options,
+                                        std::span<const BYTE> data, DWORD timeoutMs)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    COutcome outcome;
+    DiscardQueued();
+    if (!ApplyOptions(options)) {
+        outcome.m_failure = IP_BAD_OPTION;
+        return outcome;
+    }
+    const WORD sequence = NextSequence();
+    Clock::time_point sent = Clock::now();
+    int error = Send(destination, sequence, data);
+    // An ICMP error about an earlier request, arriving just now, fails one send.
+    if (error != 0 && DiscardQueued() > 0) {
+        sent = Clock::now();
+        error = Send(destination, sequence, data);
+    }
+    if (error != 0) {
+        outcome.m_failure = StatusForSend(error);
+        return outcome;
+    }
+    const CEchoMatcher matcher(destination, m_identifier, sequence);
+    outcome.m_received = Wait(matcher, sent, sent + std::chrono::milliseconds(timeoutMs));
+    return outcome;
+}
+
+bool CEchoSocket::ApplyOptions(const IP_OPTION_INFORMATION* options)
+{
+    const int ttl = options != nullptr ? options->Ttl : -1; // -1: the system's default
+    const int tos = options != nullptr ? options->Tos : 0;
+    const bool dontFragment = options != nullptr && (options->Flags & kFlagDontFragment) != 0;
+    const int discovery = dontFragment ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
+    const bool withIpOptions = options != nullptr && options->OptionsSize > 0 && options->OptionsData != nullptr;
+    return ::setsockopt(m_fd, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) == 0 &&
+           ::setsockopt(m_fd, IPPROTO_IP, IP_TOS, &tos, sizeof tos) == 0 &&
+           ::setsockopt(m_fd, IPPROTO_IP, IP_MTU_DISCOVER, &discovery, sizeof discovery) == 0 &&
+           ::setsockopt(m_fd, IPPROTO_IP, IP_OPTIONS, withIpOptions ? options->OptionsData : nullptr,
+                        withIpOptions ? options->OptionsSize : 0) == 0;
+}
+
+int CEchoSocket::Send(IPAddr destination, WORD sequence, std::span<const BYTE> data)
+{
+    const std::vector<BYTE> request = CIcmpPacket::BuildEchoRequest(m_identifier, sequence, data);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = destination;
+    const ssize_t sent =
+        ::sendto(m_fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    return sent < 0 ? errno : 0;
+}
+
+// Drops what earlier requests left behind and clears a pending socket error, which would
+// otherwise fail the next send. Returns the number of error-queue entries dropped.
+int CEchoSocket::DiscardQueued()
+{
+    int errors = 0;
+    if (m_kind == EKind::Datagram) {
+        while (errors < kMaxReadsPerDrain && ::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_ERRQUEUE | MSG_DONTWAIT) >= 0)
+            ++errors;
+        int pending = 0;
+        socklen_t length = sizeof pending;
+        ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
+    }
+    for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
+        if (::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT) < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+    }
+    return errors;
+}
+
+std::optional<CEchoSocket::CReceived> CEchoSocket::Wait(const CEchoMatcher& matcher, Clock::time_point sent,
+                                                        Clock::time_point deadline)
+{
+    Clock::time_point lastHook = Clock::now();
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        const bool last = now >= deadline;
+        PollFor(last ? Clock::duration::zero() : NextSlice(now, deadline, lastHook));
+        if (std::optional<CReceived> received = Drain(matcher, sent))
+            return received;
+        if (last)
+            return std::nullopt;
+        if (HasBlockingHook() && Clock::now() - lastHook >= std::chrono::milliseconds(kBlockingHookIntervalMs)) {
+            CallBlockingHook();
+            lastHook = Clock::now();
+        }
+    }
+}
+
+CEchoSocket::Clock::duration CEchoSocket::NextSlice(Clock::time_point now, Clock::time_point deadline,
+                                       Clock::time_point lastHook) const
+{
+    Clock::duration slice = deadline - now;
+    if (HasBlockingHook())
+        slice = std::min(slice, lastHook + std::chrono::milliseconds(kBlockingHookIntervalMs) - now);
+    return std::max(slice, Clock::duration::zero());
+}
+
+void CEchoSocket::PollFor(Clock::duration slice)
+{
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
+    const timespec timeout{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
+    pollfd entry{m_fd, POLLIN | POLLERR, 0};
+    ::ppoll(&entry, 1, &timeout, nullptr);
+}
+
+std::optional<CEchoSocket::CReceived> CEchoSocket::Drain(const CEchoMatcher& matcher, Clock::time_point sent)
+{
+    CReceived received;
+    int failures = 0;
+    for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
+        ERead result = ERead::Empty;
+        if (m_kind == EKind::Datagram)
+            result = ReadOne(matcher, MSG_ERRQUEUE, sent, received);
+        if (result == ERead::Empty || result == ERead::Failed)
+            result = ReadOne(matcher, 0, sent, received);
+        if (result == ERead::Matched)
+            return received;
+        if (result == ERead::Empty)
+            return std::nullopt;
+        if (result == ERead::Failed && ++failures > kMaxFailuresPerDrain)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+CEchoSocket::ERead CEchoSocket::ReadOne(const CEchoMatcher& matcher, int flags, Clock::time_point sent,
+                                        CReceived& received)
+{
+    sockaddr_in from{};
+    iovec vector{m_buffer.data(), m_buffer.size()};
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &vector;
+    message.msg_iovlen = 1;
+    message.msg_control = m_control.data();
+    message.msg_controllen = m_control.size();
+    const ssize_t size = ::recvmsg(m_fd, &message, flags | MSG_DONTWAIT);
+    if (size < 0)
+        return errno == EAGAIN || errno == EWOULDBLOCK ? ERead::Empty : ERead::Failed;
+    const Clock::time_point read = Clock::now();
+    const std::chrono::nanoseconds readRealtime = RealtimeNow();
+    if ((message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0)
+        return ERead::Ignored;
+    const CControl control = ParseControl(message);
+    const std::span<const BYTE> bytes(m_buffer.data(), static_cast<std::size_t>(size));
+    const std::optional<CEchoAnswer> answer = Match(matcher, flags, control, from.sin_addr.s_addr, bytes);
+    if (!answer)
+        return ERead::Ignored;
+    // The time the answer spent queued (behind a blocking hook, say) is no part of the trip.
+    Clock::duration elapsed = std::max(read - sent, Clock::duration::zero());
+    if (control.m_stamp) {
+        const auto age = std::clamp<Clock::duration>(readRealtime - ToDuration(*control.m_stamp),
+                                                     Clock::duration::zero(), elapsed);
+        elapsed -= age;
+    }
+    received.m_answer = *answer;
+    received.m_answer.m_data = {};
+    received.m_data.assign(answer->m_data.begin(), answer->m_data.end());
+    received.m_roundTrip = elapsed;
+    return ERead::Matched;
+}
+
+std::optional<CEchoAnswer> CEchoSocket::Match(const CEchoMatcher& matcher, int flags, const CControl& control,
+                                              IPAddr from, std::span<const BYTE> bytes) const
+{
+    if (m_kind == EKind::Raw)
+        return matcher.MatchRaw(bytes);
+    if ((flags & MSG_ERRQUEUE) != 0) {
+        if (!control.m_error)
+            return std::nullopt;
+        CEchoMatcher::CQueuedError error = *control.m_error;
+        error.m_quotedDestination = from;
+        return matcher.MatchQueuedError(error, bytes);
+    }
+    std::optional<CEchoAnswer> answer = matcher.MatchDatagram(bytes, from);
+    if (answer) {
+        answer->m_ttl = static_cast<BYTE>(std::max(control.m_ttl, 0));
+        answer->m_tos = static_cast<BYTE>(std::max(control.m_tos, 0));
+    }
+    return answer;
+}
+
+CEchoSocket::CControl CEchoSocket::ParseControl(const msghdr& message)
+{
+    CControl control;
+    for (const cmsghdr* entry = CMSG_FIRSTHDR(&message); entry != nullptr;
+         entry = CMSG_NXTHDR(const_cast<msghdr*>(&message), const_cast<cmsghdr*>(entry))) {
+        const BYTE* data = CMSG_DATA(entry);
+        const std::size_t size = entry->cmsg_len - CMSG_LEN(0);
+        if (entry->cmsg_level == SOL_SOCKET && entry->cmsg_type == SCM_TIMESTAMPNS && size >= sizeof(timespec)) {
+            timespec stamp{};
+            std::memcpy(&stamp, data, sizeof stamp);
+            control.m_stamp = stamp;
+        } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_TTL && size >= sizeof(int)) {
+            std::memcpy(&control.m_ttl, data, sizeof(int));
+        } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_TOS && size >= 1) {
+            control.m_tos = data[0];
+        } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_RECVERR &&
+                   size >= sizeof(sock_extended_err) + sizeof(sockaddr_in)) {
+            sock_extended_err extended{};
+            sockaddr_in offender{};
+            std::memcpy(&extended, data, sizeof extended);
+            std::memcpy(&offender, data + sizeof extended, sizeof offender);
+            control.m_error = CEchoMatcher::CQueuedError{extended.ee_origin, extended.ee_type, extended.ee_code,
+                                                          offender.sin_family == AF_INET ? offender.sin_addr.s_addr : 0,
+                                                          0};
+        }
+    }
+    return control;
+}
+
+// Process-wide, so that no two requests of the process share a sequence number (until
+// it wraps); it starts at a random value so that successive runs differ.
+WORD CEchoSocket::NextSequence()
+{
+    static std::atomic<unsigned> s_next{std::random_device{}()};
+    return static_cast<WORD>(s_next.fetch_add(1, std::memory_order_relaxed));
+}
+
+} // namespace win

@@ -1,0 +1,35 @@
+#pragma once
+// ICMP message layout: the type numbers, building an echo request and the Internet
+// checksum. Knows nothing of sockets or of which answer belongs to which request.
+
+#include "WinTypes.h"
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+namespace win {
+
+class CIcmpPacket {
+public:
+    static constexpr std::size_t kHeaderSize = 8; // type, code, checksum, identifier, sequence
+    static constexpr BYTE kEchoReply = 0;
+    static constexpr BYTE kDestinationUnreachable = 3;
+    static constexpr BYTE kSourceQuench = 4;
+    static constexpr BYTE kEchoRequest = 8;
+    static constexpr BYTE kTimeExceeded = 11;
+    static constexpr BYTE kParameterProblem = 12;
+
+    // The Internet checksum (RFC 1071) of bytes, as the 16-bit value to store big-endian.
+    static WORD Checksum(std::span<const BYTE> bytes);
+    // True when bytes, checksum field included, sum up as an intact message.
+    static bool ChecksumValid(std::span<const BYTE> bytes);
+    // An echo request with its checksum filled in; the data follows the 8-byte header.
+    static std::vector<BYTE> BuildEchoRequest(WORD identifier, WORD sequence, std::span<const BYTE> data);
+
+    // Big-endian 16-bit field at offset; the caller has checked the bounds.
+    static WORD ReadWord(std::span<const BYTE> bytes, std::size_t offset);
+    static void WriteWord(std::span<BYTE> bytes, std::size_t offset, WORD value);
+};
+
+} // namespace win

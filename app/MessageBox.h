@@ -1,0 +1,38 @@
+#pragma once
+// Message boxes titled with the application's name "Quorail". A test installs a hook
+// that answers in place of the user; while it is set, no box is shown.
+
+#include "WinDefs.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using MessageBoxHook = std::function<int(const std::string& text1252, UINT type)>;
+
+// Shows the box and returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO).
+int AfxMessageBox(const std::string& text1252, UINT type = MB_OK, UINT helpContext = 0);
+// The same with the text of a string resource.
+int AfxMessageBox(UINT stringId, UINT type = MB_OK, UINT helpContext = 0);
+
+// Installs (or with an empty function removes) the hook; returns the previous one.
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
+
+// Installs a hook for its lifetime and records every box it answers.
+class CMessageBoxHook {
+public:
+    explicit CMessageBoxHook(int answer = IDOK);
+    ~CMessageBoxHook();
+    CMessageBoxHook(const CMessageBoxHook&) = delete;
+    CMessageBoxHook& operator=(const CMessageBoxHook&) = delete;
+
+    struct CEntry {
+        std::string m_text; // 1252 bytes
+        UINT m_type;
+    };
+    std::vector<CEntry> m_boxes;
+    int m_answer;
+
+private:
+    MessageBoxHook m_previous;
+};

@@ -1,0 +1,101 @@
+#pragma once
+// The application object: one per process (AfxGetApp). It owns the document template and
+// the main frame, keeps the profile store (QSettings of the registry key and application
+// name), the recent-file list and the wait cursor, and sees every input event before it
+// is dispatched (PreTranslateMessage, through an event filter on the QApplication).
+
+#include "CmdTarget.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QEvent;
+class QObject;
+class QWidget;
+class CAppEventFilter;
+class CCommandLineInfo;
+class CDocument;
+class CFrameWnd;
+class CRecentFileList;
+class CSingleDocTemplate;
+
+class CWinApp : public CCmdTarget {
+public:
+    explicit CWinApp(const char* appName = nullptr);
+    ~CWinApp() override;
+
+    virtual BOOL InitInstance();
+    virtual int ExitInstance();
+    // Sees each input event before dispatch; TRUE swallows it.
+    virtual BOOL PreTranslateMessage(QObject* target, QEvent* event);
+    // The routing entry: active view, its document, the frame, then the application.
+    BOOL OnCmdMsg(UINT id) override;
+    BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
+    // The application's own command table only.
+    BOOL OnAppCmdMsg(UINT id);
+    BOOL OnAppUpdateCmdUI(CCmdUI* cmdUI);
+
+    std::string GetProfileString(const std::string& section, const std::string& entry,
+                                 const std::string& defaultValue = "");
+    BOOL WriteProfileString(const std::string& section, const std::string& entry,
+                            const std::string& value);
+    void SetRegistryKey(const std::string& key);
+    void LoadStdProfileSettings(UINT maxMruCount = 4);
+
+    void BeginWaitCursor();
+    void EndWaitCursor();
+
+    QWidget* GetMainWnd();
+    CFrameWnd* GetMainFrame() const { return m_pMainWnd; }
+    void SetMainFrame(CFrameWnd* frame) { m_pMainWnd = frame; }
+
+    void AddDocTemplate(CSingleDocTemplate* docTemplate);
+    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
+
+    void ParseCommandLine(CCommandLineInfo& info);
+    BOOL ProcessShellCommand(CCommandLineInfo& info);
+    CDocument* OpenDocumentFile(const std::string& path);
+    void AddToRecentFileList(const std::string& path);
+    CRecentFileList* GetRecentFileList() const { return m_pRecentFileList.get(); }
+
+    // The arguments the program was started with (argv[1] on).
+    void SetArguments(std::vector<std::string> arguments) { m_arguments = std::move(arguments); }
+    const std::vector<std::string>& GetArguments() const { return m_arguments; }
+
+    // Starts the application: runs InitInstance and, when it succeeds, the event loop.
+    int Run();
+
+    // Attaches the input filter to the running QApplication (done by Run and by the
+    // constructor when a QApplication exists already).
+    void InstallEventFilter();
+
+    std::string m_pszAppName;     // "Quorail"
+    std::string m_pszRegistryKey; // "Velmora" once named
+
+protected:
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFilePrintSetup();
+    void OnAppExit();
+    void OnOpenRecentFile(UINT id);
+
+private:
+    friend class CAppEventFilter;
+    BOOL FilterEvent(QObject* target, QEvent* event);
+
+    CFrameWnd* m_pMainWnd = nullptr;
+    std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
+    std::unique_ptr<CRecentFileList> m_pRecentFileList;
+    std::unique_ptr<CAppEventFilter> m_pEventFilter;
+    std::vector<std::string> m_arguments;
+    int m_nWaitCursorCount = 0;
+    CWinApp* m_pPreviousApp = nullptr;
+};
+
+// The current application object; a plain default one when the program made none.
+CWinApp* AfxGetApp();
+// The text of a string resource in Windows-1252 bytes; empty when absent.
+std::string AfxLoadString(UINT id);
+// Sets up Qt for the process and runs the application object (the program's main).
+int AfxWinMain(int argc, char** argv);

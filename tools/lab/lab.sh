@@ -6,7 +6,8 @@
 #            -- r3 198.18.3.2 | 198.18.4.1 -- dst 198.18.4.2
 #
 # r2 stays silent (nftables drops the time-exceeded messages it makes); r3 answers
-# destination-unreachable for 198.18.10.0/24 and drops 198.18.12.0/24 without a word.
+# destination-unreachable for 198.18.10.0/24 (the kernel allows a router about one such
+# answer a second, after a burst of five) and drops 198.18.12.0/24 without a word.
 # qlab-src also holds the tun device qsim0 for the path simulator: 198.18.200.0/24 leads
 # there, with 198.18.199.1 as the source address.
 # Names of lab addresses come from /etc/netns/qlab-src/hosts only; lookups never leave
@@ -55,7 +56,9 @@ make_namespace() {
   ip netns add "$ns"
   ip -n "$ns" link set lo up
   sysctl_in "$ns" net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
-  sysctl_in "$ns" net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_msgs_per_sec=1000000 \
+  # With a rate limit of 0 each ICMP message would still empty the per-peer token count
+  # that unreachable routes draw on; an empty rate mask leaves that count alone.
+  sysctl_in "$ns" net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_ratemask=0 net.ipv4.icmp_msgs_per_sec=1000000 \
     net.ipv4.icmp_msgs_burst=1000000
 }
 

@@ -1,0 +1,57 @@
+// quorail-trace as a user runs it, inside the test network: its exit codes, its hop
+// lines on standard output and its error line on standard error.
+
+#include "ChildProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+CChildProcess::Result RunTracer(std::vector<std::string> args)
+{
+    args.insert(args.begin(), QUORAIL_TRACE);
+    return CChildProcess::Run(args);
+}
+
+} // namespace
+
+TEST(CommandLine, FinishedTraceExitsZeroWithOneLinePerHop)
+{
+    const auto result = RunTracer({"-w", "200", "198.18.4.2"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_EQ(std::count(result.m_out.begin(), result.m_out.end(), '\n'), 4) << result.m_out;
+    EXPECT_NE(result.m_out.find("2\t*\t*\t*\tFehler:\t\t11010\n"), std::string::npos) << result.m_out;
+    EXPECT_NE(result.m_out.find("[198.18.4.2]\tdst.lab.quorail.test\n"), std::string::npos) << result.m_out;
+    EXPECT_EQ(result.m_err, "");
+}
+
+TEST(CommandLine, NoNamesOptionLeavesTheNameColumnOut)
+{
+    const auto result = RunTracer({"-n", "-q", "1", "-w", "200", "-m", "1", "198.18.4.2"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_NE(result.m_out.find("[198.18.1.2]\n"), std::string::npos) << result.m_out;
+}
+
+TEST(CommandLine, FailedTraceExitsOneWithTheCodeOnStandardError)
+{
+    const auto result = RunTracer({"-w", "200", "nowhere.lab.quorail.test"});
+    EXPECT_EQ(result.m_exitCode, 1);
+    EXPECT_EQ(result.m_err, "Fehler bei Quorail Nr.: 11001\n");
+    EXPECT_EQ(result.m_out, "");
+}
+
+TEST(CommandLine, WrongUsageExitsTwoAndHelpExitsZero)
+{
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {}, {"-m", "0", "198.18.4.2"}, {"-q"}, {"-x", "198.18.4.2"}, {"198.18.4.2", "198.18.1.2"}}) {
+        const auto result = RunTracer(args);
+        EXPECT_EQ(result.m_exitCode, 2) << testing::PrintToString(args);
+        EXPECT_NE(result.m_err.find("Aufruf: quorail-trace"), std::string::npos);
+        EXPECT_EQ(result.m_out, "");
+    }
+    const auto help = RunTracer({"--help"});
+    EXPECT_EQ(help.m_exitCode, 0);
+    EXPECT_EQ(help.m_out.rfind("Aufruf: quorail-trace", 0), 0u) << help.m_out;
+}

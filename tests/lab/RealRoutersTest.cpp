@@ -1,0 +1,92 @@
+// Traces across the namespace routers of tools/lab/lab.sh: r1 answers, r2 stays silent,
+// r3 forwards to dst, answers unreachable for 198.18.10.0/24 and drops 198.18.12.0/24.
+
+#include "DirectEcho.h"
+#include "TraceRun.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 250;
+
+std::vector<std::string> HopAddresses(const CTraceRun& run)
+{
+    std::vector<std::string> addresses;
+    for (std::size_t i = 0; i < run.m_hops.GetSize(); ++i)
+        addresses.push_back(DottedAddress(run.m_hops[i].Address));
+    return addresses;
+}
+
+} // namespace
+
+TEST(RealRouters, TraceByNameReachesTargetWithNamesAndSilentHop)
+{
+    const CTraceRun run("dst.lab.quorail.test", 30, kTimeoutMs, 3, true);
+    ASSERT_TRUE(run.m_bResult) << "last error " << run.m_lastError;
+    EXPECT_EQ(HopAddresses(run),
+              (std::vector<std::string>{"198.18.1.2", "0.0.0.0", "198.18.3.2", "198.18.4.2"}));
+    ASSERT_EQ(run.m_lines.size(), 4u);
+    EXPECT_EQ(run.m_hops[1].dwError, IP_REQ_TIMED_OUT);
+    EXPECT_EQ(run.m_lines[1], "2\t*\t*\t*\tFehler:\t\t11010");
+    const char* names[] = {"r1.lab.quorail.test", nullptr, "r3.lab.quorail.test", "dst.lab.quorail.test"};
+    for (std::size_t i : {0u, 2u, 3u}) {
+        const std::string& line = run.m_lines[i];
+        EXPECT_EQ(line.rfind(std::to_string(i + 1) + "\t", 0), 0u) << line;
+        const std::string tail = "[" + DottedAddress(run.m_hops[i].Address) + "]\t" + names[i];
+        EXPECT_EQ(line.substr(line.size() - std::min(line.size(), tail.size())), tail) << line;
+        EXPECT_EQ(run.m_hops[i].dwError, 0u);
+        EXPECT_LE(run.m_hops[i].MaxRTT, 5u) << "veth round trips take well under a millisecond";
+    }
+}
+
+TEST(RealRouters, WithoutNamesLinesEndAtTheBracket)
+{
+    const CTraceRun run("198.18.4.2", 30, kTimeoutMs, 1, false);
+    ASSERT_TRUE(run.m_bResult);
+    ASSERT_EQ(run.m_lines.size(), 4u);
+    EXPECT_EQ(run.m_lines[3].substr(run.m_lines[3].size() - 13), "\t[198.18.4.2]") << run.m_lines[3];
+}
+
+TEST(RealRouters, UnreachableRouteEndsInDestinationUnreachable)
+{
+    const DirectEcho echo = SendDirectEcho(LabAddress("198.18.10.5"), 64, kTimeoutMs);
+    ASSERT_EQ(echo.m_count, 1u) << "last error " << echo.m_lastError;
+    EXPECT_EQ(DottedAddress(echo.m_record.Address), "198.18.3.2");
+    EXPECT_EQ(echo.m_record.Status, IP_DEST_HOST_UNREACHABLE);
+
+    // r3 answers every probe from hop 3 on; the target itself never does. The kernel lets
+    // a router send about one such answer a second after a burst of five, so few probes.
+    const CTraceRun run("198.18.10.5", 4, kTimeoutMs, 1, false);
+    ASSERT_TRUE(run.m_bResult);
+    EXPECT_EQ(HopAddresses(run), (std::vector<std::string>{"198.18.1.2", "0.0.0.0", "198.18.3.2", "198.18.3.2"}));
+    EXPECT_EQ(run.m_hops[3].dwError, 0u);
+}
+
+TEST(RealRouters, BlackholedAddressTimesOutAfterTheTimeout)
+{
+    const DirectEcho echo = SendDirectEcho(LabAddress("198.18.12.7"), 64, 200);
+    EXPECT_EQ(echo.m_count, 0u);
+    EXPECT_EQ(echo.m_lastError, IP_REQ_TIMED_OUT);
+    EXPECT_GE(echo.m_elapsedMs, 199.0);
+    EXPECT_LT(echo.m_elapsedMs, 300.0);
+
+    const CTraceRun run("198.18.12.7", 4, 150, 3, true);
+    ASSERT_TRUE(run.m_bResult);
+    EXPECT_EQ(HopAddresses(run), (std::vector<std::string>{"198.18.1.2", "0.0.0.0", "0.0.0.0", "0.0.0.0"}));
+    EXPECT_EQ(run.m_lines[3], "4\t*\t*\t*\tFehler:\t\t11010");
+}
+
+TEST(Loopback, ReachedAtHopOne)
+{
+    const CTraceRun run("127.0.0.1", 30, kTimeoutMs, 3, true);
+    ASSERT_TRUE(run.m_bResult) << "last error " << run.m_lastError;
+    ASSERT_EQ(run.m_hops.GetSize(), 1u);
+    EXPECT_EQ(DottedAddress(run.m_hops[0].Address), "127.0.0.1");
+    EXPECT_EQ(run.m_hops[0].dwError, 0u);
+    EXPECT_LE(run.m_hops[0].MaxRTT, 2u);
+    ASSERT_EQ(run.m_lines.size(), 1u);
+    EXPECT_EQ(run.m_lines[0].substr(0, 2), "1\t");
+    const std::string tail = "\t[127.0.0.1]\tlocalhost";
+    EXPECT_EQ(run.m_lines[0].substr(run.m_lines[0].size() - tail.size()), tail);
+}

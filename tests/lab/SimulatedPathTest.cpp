@@ -1,0 +1,118 @@
+// Traces along the scripted paths of paths.txt, answered by quorail-pathsim on the tun
+// device of the test network. The script is the ground truth for addresses and times.
+
+#include "ChildProcess.h"
+#include "DirectEcho.h"
+#include "TraceRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class SimulatedPath : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_pSimulator = std::make_unique<CChildProcess>();
+        s_bReady = s_pSimulator->StartAndWaitFor({QUORAIL_PATHSIM, QLAB_PATHS_SCRIPT}, "ready", 5000);
+    }
+
+    static void TearDownTestSuite()
+    {
+        s_pSimulator.reset();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(s_bReady) << "quorail-pathsim did not start on qsim0";
+    }
+
+    static void ExpectRoundTrips(const HopResult& hop, double trueMs)
+    {
+        for (DWORD reported : {hop.MinRTT, hop.AvgRTT, hop.MaxRTT})
+            EXPECT_NEAR(static_cast<double>(reported), trueMs, 1.0) << "hop at " << DottedAddress(hop.Address);
+    }
+
+    static std::unique_ptr<CChildProcess> s_pSimulator;
+    static bool s_bReady;
+};
+
+std::unique_ptr<CChildProcess> SimulatedPath::s_pSimulator;
+bool SimulatedPath::s_bReady = false;
+
+} // namespace
+
+TEST_F(SimulatedPath, HopsNamesAndRoundTripsFollowTheScript)
+{
+    const CTraceRun run("198.18.200.9", 30, 1000, 3, true);
+    ASSERT_TRUE(run.m_bResult) << "last error " << run.m_lastError;
+    const char* addresses[] = {"198.18.200.1", "198.18.200.2", "198.18.200.3", "198.18.200.4", "198.18.200.9"};
+    const double rtts[] = {2, 5.5, 9, 14.25, 20};
+    const char* names[] = {"hop1", "hop2", "hop3", "hop4", "hop9"};
+    ASSERT_EQ(run.m_hops.GetSize(), 5u);
+    ASSERT_EQ(run.m_lines.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(DottedAddress(run.m_hops[i].Address), addresses[i]);
+        EXPECT_EQ(run.m_hops[i].dwError, 0u);
+        ExpectRoundTrips(run.m_hops[i], rtts[i]);
+        const std::string tail = std::string("[") + addresses[i] + "]\t" + names[i] + ".sim.lab.quorail.test";
+        EXPECT_EQ(run.m_lines[i].rfind(std::to_string(i + 1) + "\t", 0), 0u) << run.m_lines[i];
+        EXPECT_NE(run.m_lines[i].find(tail), std::string::npos) << run.m_lines[i];
+    }
+}
+
+TEST_F(SimulatedPath, SilentLostAndLateAnswersAreTimeouts)
+{
+    const CTraceRun run("198.18.200.20", 30, 150, 3, false);
+    ASSERT_TRUE(run.m_bResult) << "last error " << run.m_lastError;
+    ASSERT_EQ(run.m_hops.GetSize(), 6u);
+    const char* addresses[] = {"198.18.200.1", "0.0.0.0", "198.18.200.3", "0.0.0.0", "0.0.0.0", "198.18.200.20"};
+    const DWORD errors[] = {0, IP_REQ_TIMED_OUT, IP_REQ_TIMED_OUT, IP_REQ_TIMED_OUT, IP_REQ_TIMED_OUT, 0};
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(DottedAddress(run.m_hops[i].Address), addresses[i]) << "hop " << i + 1;
+        EXPECT_EQ(run.m_hops[i].dwError, errors[i]) << "hop " << i + 1;
+    }
+    EXPECT_EQ(run.m_lines[2], "3\t*\t*\t*\tFehler:\t\t11010");
+    ExpectRoundTrips(run.m_hops[5], 4);
+}
+
+TEST_F(SimulatedPath, ForeignStaleAndDuplicateAnswersAreIgnored)
+{
+    const CTraceRun run("198.18.200.30", 30, 1000, 3, false);
+    ASSERT_TRUE(run.m_bResult) << "last error " << run.m_lastError;
+    ASSERT_EQ(run.m_hops.GetSize(), 3u);
+    const char* addresses[] = {"198.18.200.1", "198.18.200.2", "198.18.200.30"};
+    const double rtts[] = {3, 6, 8};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(DottedAddress(run.m_hops[i].Address), addresses[i]);
+        EXPECT_EQ(run.m_hops[i].dwError, 0u);
+        ExpectRoundTrips(run.m_hops[i], rtts[i]);
+    }
+}
+
+TEST_F(SimulatedPath, UnreachableAnswersCarryTheirCode)
+{
+    const struct {
+        const char* m_target;
+        DWORD m_status;
+    } cases[] = {{"198.18.200.40", IP_DEST_HOST_UNREACHABLE},
+                 {"198.18.200.41", IP_DEST_NET_UNREACHABLE},
+                 {"198.18.200.43", IP_DEST_PORT_UNREACHABLE}};
+    for (const auto& c : cases) {
+        const DirectEcho echo = SendDirectEcho(LabAddress(c.m_target), 64, 1000);
+        ASSERT_EQ(echo.m_count, 1u) << c.m_target << ": last error " << echo.m_lastError;
+        EXPECT_EQ(echo.m_record.Status, c.m_status) << c.m_target;
+        EXPECT_EQ(DottedAddress(echo.m_record.Address), "198.18.200.7") << c.m_target;
+        EXPECT_NEAR(static_cast<double>(echo.m_record.RoundTripTime), 2.0, 1.0) << c.m_target;
+    }
+
+    const CTraceRun run("198.18.200.40", 3, 1000, 3, false);
+    ASSERT_TRUE(run.m_bResult);
+    ASSERT_EQ(run.m_hops.GetSize(), 3u);
+    EXPECT_EQ(DottedAddress(run.m_hops[1].Address), "198.18.200.7");
+    EXPECT_EQ(DottedAddress(run.m_hops[2].Address), "198.18.200.7");
+    ExpectRoundTrips(run.m_hops[2], 2);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// One complete trace through the report tracer, as the tests on the test networks run it:
+// its outcome, last-error value, hop records and report lines.
+
+#include "HopResultArray.h"
+#include "WinTypes.h"
+
+#include <string>
+#include <vector>
+
+class CTraceRun {
+public:
+    CTraceRun(const std::string& host, BYTE maxHops, DWORD timeoutMs, DWORD probesPerHop, bool resolveNames);
+
+    BOOL m_bResult = FALSE;
+    DWORD m_lastError = 0; // valid when m_bResult is FALSE
+    CHopResultArray m_hops;
+    std::vector<std::string> m_lines;
+};
+
+// A dotted IPv4 address in network order.
+IPAddr LabAddress(const char* dotted);
+// The dotted form of a hop's address.
+std::string DottedAddress(IPAddr address);

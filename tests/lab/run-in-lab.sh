@@ -1,0 +1,33 @@
+#!/bin/bash
+# Runs a test program inside the test network's source namespace, with one socket kind:
+#   datagram  ping sockets admitted for every group; CAP_NET_RAW dropped, so that only
+#             ping sockets can work
+#   raw       ping sockets closed; as root, so that only raw sockets can work
+# Usage: run-in-lab.sh datagram|raw PROGRAM [ARG...]
+# Without root it reports a skip (77) with the reason; a missing network is a failure.
+set -euo pipefail
+readonly SRC=qlab-src
+if [[ $(id -u) -ne 0 ]]; then
+  echo "skipped: the test network needs root (network namespaces)"
+  exit 77
+fi
+if ! ip netns list | awk '{print $1}' | grep -qx "$SRC"; then
+  echo "the test network is not up (tools/lab/lab.sh up)" >&2
+  exit 1
+fi
+kind=$1
+shift
+case $kind in
+  datagram)
+    ip netns exec "$SRC" sysctl -q -w net.ipv4.ping_group_range="0 2147483647"
+    exec ip netns exec "$SRC" setpriv --bounding-set -net_raw --inh-caps -net_raw -- "$@"
+    ;;
+  raw)
+    ip netns exec "$SRC" sysctl -q -w net.ipv4.ping_group_range="1 0"
+    exec ip netns exec "$SRC" "$@"
+    ;;
+  *)
+    echo "run-in-lab.sh: unknown socket kind $kind" >&2
+    exit 2
+    ;;
+esac

@@ -59,6 +59,8 @@ CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args
             m_error = "unbekannte Option: " + arg;
             return EResult::Usage;
         } else {
+            if (arg == "--" && i + 1 == args.size())
+                break;
             if (arg == "--" && i + 1 < args.size())
                 ++i;
             if (!m_host.empty() || i + 1 < args.size()) {

@@ -4,10 +4,13 @@
 #include <linux/if.h>
 #include <linux/if_tun.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 CTunDevice::~CTunDevice()
 {
@@ -33,7 +36,28 @@ bool CTunDevice::Open(const std::string& name)
         m_error = name + ": " + std::strerror(errno);
         return false;
     }
+    m_name = name;
     return true;
+}
+
+bool CTunDevice::WaitUntilRunning(int timeoutMs)
+{
+    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0)
+        return false;
+    ifreq request{};
+    std::memcpy(request.ifr_name, m_name.c_str(), m_name.size());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    bool running = false;
+    while (!running && std::chrono::steady_clock::now() < deadline) {
+        running = ioctl(probe, SIOCGIFFLAGS, &request) == 0 && (request.ifr_flags & IFF_RUNNING) != 0;
+        if (!running)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    close(probe);
+    if (!running)
+        m_error = m_name + " does not come up";
+    return running;
 }
 
 long CTunDevice::Read(std::uint8_t* buffer, std::size_t size)

@@ -16,6 +16,9 @@ public:
 
     // False with m_error when the device cannot be opened or attached.
     bool Open(const std::string& name);
+    // Once attached the kernel switches the device on in deferred work, up to a second
+    // later; packets routed to it before then are dropped. True once it runs.
+    bool WaitUntilRunning(int timeoutMs);
     int Descriptor() const { return m_fd; }
     // One packet into buffer; its size, or -1 when none is waiting.
     long Read(std::uint8_t* buffer, std::size_t size);
@@ -25,4 +28,5 @@ public:
 
 private:
     int m_fd = -1;
+    std::string m_name;
 };

@@ -4,7 +4,8 @@
 # traceroute (-I -n -N 1 -q 3, one probe at a time) on the same path, and prints the
 # largest round-trip error and the tracer's peak resident memory.
 # Needs root: the path lives behind a tun device in a namespace of its own (qbench-src),
-# with no link to any other network. Usage: bench/trace/run.sh [RUNS]
+# with no link to any other network. Usage: bench/trace/run.sh [RUNS]   (default 5)
+# Builds into $QUORAIL_BUILD (default build/, as test.sh does) first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORAIL_BUILD:-$root/build}
@@ -19,10 +20,10 @@ for tool in traceroute /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "run.sh: $tool is missing (tools/packages-test.txt)" >&2; exit 1; }
 done
 
-if [[ -z ${QUORAIL_BUILD:-} ]]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+if [[ -z ${QUORAIL_BENCH_PREBUILT:-} ]]; then
+  [[ -f $build/build.ninja ]] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$build" --target quorail-trace quorail-pathsim >/dev/null
 fi
-cmake --build "$build" --target quorail-trace quorail-pathsim >/dev/null
 tracer=$build/cli/quorail-trace
 pathsim=$build/tools/pathsim/quorail-pathsim
 
@@ -108,6 +109,8 @@ done
 
 theirs=$(median <"$work/wall.traceroute")
 printf 'path: 8 hops, round trips 2..30 ms, 3 probes a hop, no names; median of %d runs\n' "$runs"
+printf 'load average (1 min) at the end: %s on %s cores; other work on the machine slows both tracers\n' \
+  "$(cut -d' ' -f1 /proc/loadavg)" "$(nproc)"
 printf 'sum of true round trips          %8.1f ms\n' "$(awk -v b="$bound_us" 'BEGIN { print b / 1000 }')"
 printf 'traceroute -I -n -N 1 -q 3 wall  %8.1f ms\n' "$(awk -v t="$theirs" 'BEGIN { print t / 1000 }')"
 for kind in datagram raw; do

@@ -27,6 +27,9 @@ using win::CEchoSocket;
 
 namespace {
 
+// How far past its deadline a wait may end on a busy machine.
+constexpr long kDeadlineSlackMs = 20;
+
 struct CEchoCall {
     DWORD m_count = 0;
     DWORD m_error = 0;
@@ -118,7 +121,7 @@ TEST_P(IcmpApiTest, SilentTargetTimesOutAtTheDeadline)
         EXPECT_EQ(call.m_count, 0u);
         EXPECT_EQ(call.m_error, IP_REQ_TIMED_OUT);
         EXPECT_GE(Ms(call.m_elapsed), 300);
-        EXPECT_LT(Ms(call.m_elapsed), 315);
+        EXPECT_LT(Ms(call.m_elapsed), 300 + kDeadlineSlackMs);
     });
 }
 
@@ -198,7 +201,7 @@ TEST_P(IcmpApiTest, NoiseIsNoAnswerAndTheWaitGoesOn)
         EXPECT_EQ(unanswered.m_count, 0u);
         EXPECT_EQ(unanswered.m_error, IP_REQ_TIMED_OUT);
         EXPECT_GE(Ms(unanswered.m_elapsed), 300);
-        EXPECT_LT(Ms(unanswered.m_elapsed), 315);
+        EXPECT_LT(Ms(unanswered.m_elapsed), 300 + kDeadlineSlackMs);
     });
 }
 
@@ -252,22 +255,22 @@ TEST_P(IcmpApiTest, BlockingHookRunsThroughTheWaitWithoutInflatingTheRoundTrip)
         win::WSASetBlockingHook(&RecordingHook);
         const CEchoCall silent = Echo(handle, "198.18.99.1", 200);
         EXPECT_EQ(silent.m_error, IP_REQ_TIMED_OUT);
-        EXPECT_LT(Ms(silent.m_elapsed), 215);
+        EXPECT_LT(Ms(silent.m_elapsed), 200 + kDeadlineSlackMs);
         ASSERT_GE(g_hookCalls.size(), 12u);
         for (std::size_t i = 1; i < g_hookCalls.size(); ++i)
-            EXPECT_LE(Ms(g_hookCalls[i] - g_hookCalls[i - 1]), win::kBlockingHookIntervalMs + 8) << i;
+            EXPECT_LE(Ms(g_hookCalls[i] - g_hookCalls[i - 1]), 2 * win::kBlockingHookIntervalMs + 5) << i;
 
-        // A slow hook (a repaint of 40 ms) is running when the answer comes at 75 ms.
+        // A slow hook (60 ms) runs from about 80 ms to 140 ms; the answer comes at 100 ms.
         CScriptedPeer peer([](const Bytes& request) -> std::vector<CPeerPacket> {
-            return {{75ms, CScriptedPeer::ReplyTo(request)}};
+            return {{100ms, CScriptedPeer::ReplyTo(request)}};
         });
         ASSERT_TRUE(peer.Ready());
-        g_hookWork = 40ms;
+        g_hookWork = 60ms;
         const CEchoCall answered = Echo(handle, "198.18.99.1", 2000);
         win::WSAUnhookBlockingHook();
         ASSERT_EQ(answered.m_count, 1u) << answered.m_error;
-        EXPECT_GE(answered.m_record.RoundTripTime, 73u);
-        EXPECT_LT(answered.m_record.RoundTripTime, 90u);
+        EXPECT_GE(answered.m_record.RoundTripTime, 98u);
+        EXPECT_LT(answered.m_record.RoundTripTime, 125u);
     });
 }
 
@@ -317,7 +320,7 @@ TEST(IcmpApiHandleTest, ArgumentsAndHandlesAreChecked)
         EXPECT_TRUE(win::IcmpCloseHandle(handle));
         EXPECT_FALSE(win::IcmpCloseHandle(handle));
         EXPECT_EQ(win::IcmpSendEcho(handle, Address("127.0.0.1"), data.data(), 32, nullptr, buffer.data(), 60, 100), 0u);
-        EXPECT_NE(win::GetLastError(), 0u);
+        EXPECT_EQ(win::GetLastError(), 6u) << "ERROR_INVALID_HANDLE";
         EXPECT_FALSE(win::IcmpCloseHandle(INVALID_HANDLE_VALUE));
     });
 }

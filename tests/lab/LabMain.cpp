@@ -1,0 +1,19 @@
+// The test main of every program that probes or looks names up: it runs the tests only
+// inside the test network's source namespace.
+
+#include "LabGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    const std::string reason = LabUnsafeReason();
+    if (!reason.empty()) {
+        std::fprintf(stderr, "refusing to run: %s\n", reason.c_str());
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}

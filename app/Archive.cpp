@@ -31,6 +31,22 @@ char ToWindows1252(char16_t unit)
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
+// One '?' for each character outside Windows-1252, a surrogate pair being one character.
+std::string FromUtf16(const std::u16string& wide)
+{
+    std::string text;
+    text.reserve(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        if (IsHighSurrogate(wide[i]) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
+            text.push_back('?');
+            ++i;
+            continue;
+        }
+        text.push_back(ToWindows1252(wide[i]));
+    }
+    return text;
+}
+
 } // namespace
 
 CArchiveException::CArchiveException(const std::string& reason)
@@ -203,19 +219,11 @@ std::string CArchive::ReadWideString(std::uint64_t units)
 {
     if (units > GetRemaining() / 2)
         throw CArchiveException("archive ends before the end of a string");
-    std::string text;
-    text.reserve(units);
-    for (std::uint64_t i = 0; i < units; ++i) {
-        const char16_t unit = ReadWord();
-        const bool pairFollows = IsHighSurrogate(unit) && i + 1 < units
-            && IsLowSurrogate(static_cast<char16_t>(m_bytes[m_position] | (m_bytes[m_position + 1] << 8)));
-        if (pairFollows) {
-            ReadWord();
-            ++i;
-        }
-        text.push_back(ToWindows1252(unit));
-    }
-    return text;
+    std::u16string wide;
+    wide.reserve(units);
+    for (std::uint64_t i = 0; i < units; ++i)
+        wide.push_back(static_cast<char16_t>(ReadWord()));
+    return FromUtf16(wide);
 }
 
 std::string CArchive::ReadString()

@@ -77,7 +77,9 @@ BOOL CSplashWindow::Create(QWidget* owner)
     if (!m_bitmap.load(s_strBitmapPath))
         return FALSE;
     m_pOwner = owner;
-    auto* widget = new QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    // Keys are caught application-wide, so the picture never needs the focus.
+    auto* widget = new QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint
+                                          | Qt::WindowDoesNotAcceptFocus);
     widget->setAttribute(Qt::WA_OpaquePaintEvent);
     widget->setAttribute(Qt::WA_ShowWithoutActivating);
     widget->setFixedSize(m_bitmap.size() / m_bitmap.devicePixelRatio());
@@ -109,7 +111,8 @@ void CSplashWindow::CenterWindow()
     if (m_pOwner != nullptr && m_pOwner->isVisible() && !m_pOwner->isMinimized()) {
         area = m_pOwner->frameGeometry();
     } else {
-        QScreen* screen = m_pOwner != nullptr ? m_pOwner->screen() : QGuiApplication::primaryScreen();
+        QScreen* screen = m_pOwner != nullptr ? m_pOwner->screen()
+                                              : QGuiApplication::primaryScreen();
         if (screen == nullptr)
             return;
         area = screen->availableGeometry();

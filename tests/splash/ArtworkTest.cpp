@@ -57,7 +57,8 @@ TEST(Artwork, IconsHoldTheThreeClassicImages)
             ASSERT_FALSE(image.isNull());
             EXPECT_TRUE(image.hasAlphaChannel());
             EXPECT_EQ(image.pixel(0, image.height() - 1) >> 24, 0u) << "corner is transparent";
-            found.emplace_back(image.width(), DistinctColours(image.convertToFormat(QImage::Format_RGB32)));
+            const QImage opaque = image.convertToFormat(QImage::Format_RGB32);
+            found.emplace_back(image.width(), DistinctColours(opaque));
         } while (reader.jumpToNextImage());
         ASSERT_EQ(found.size(), 3u);
         EXPECT_EQ(found[0].first, 32);

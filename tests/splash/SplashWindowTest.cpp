@@ -169,8 +169,8 @@ TEST_F(SplashWindowTest, MovesReleasesAndOtherButtonsPass)
     QTest::keyRelease(&m_window, Qt::Key_A);
     QTest::mouseRelease(&m_window, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mousePress(&m_window, Qt::BackButton, {}, QPoint(10, 10));
-    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&m_window, &doubleClick);
 
     EXPECT_NE(CSplashWindow::s_pSplashWindow, nullptr);
@@ -285,7 +285,8 @@ TEST_F(SplashWindowTest, BorderlessPictureCentredOnWorkAreaOrOwner)
     CSplashWindow::ShowSplash(&m_window);
     splash = SplashWidget();
     ASSERT_NE(splash, nullptr);
-    EXPECT_LE((splash->geometry().center() - m_window.frameGeometry().center()).manhattanLength(), 1);
+    const QPoint offset = splash->geometry().center() - m_window.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 1);
 }
 
 TEST_F(SplashWindowTest, GoesAwayWithItsOwner)

@@ -232,14 +232,16 @@ int CEchoSocket::DiscardQueued()
 {
     int errors = 0;
     if (m_kind == EKind::Datagram) {
-        while (errors < kMaxReadsPerDrain && ::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_ERRQUEUE | MSG_DONTWAIT) >= 0)
+        while (errors < kMaxReadsPerDrain &&
+               ::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_ERRQUEUE | MSG_DONTWAIT) >= 0)
             ++errors;
         int pending = 0;
         socklen_t length = sizeof pending;
         ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
     }
     for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
-        if (::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT) < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        const ssize_t got = ::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT);
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
     }
     return errors;
@@ -316,7 +318,7 @@ CEchoSocket::ERead CEchoSocket::ReadOne(const CEchoMatcher& matcher, int flags, 
     const ssize_t size = ::recvmsg(m_fd, &message, flags | MSG_DONTWAIT);
     if (size < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK ? ERead::Empty : ERead::Failed;
-    const Clock::time_point read = Clock::now();
+    const Clock::duration elapsed = Clock::now() - sent;
     const std::chrono::nanoseconds readRealtime = RealtimeNow();
     if ((message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0)
         return ERead::Ignored;
@@ -325,18 +327,23 @@ CEchoSocket::ERead CEchoSocket::ReadOne(const CEchoMatcher& matcher, int flags, 
     const std::optional<CEchoAnswer> answer = Match(matcher, flags, control, from.sin_addr.s_addr, bytes);
     if (!answer)
         return ERead::Ignored;
-    // The time the answer spent queued (behind a blocking hook, say) is no part of the trip.
-    Clock::duration elapsed = std::max(read - sent, Clock::duration::zero());
-    if (control.m_stamp) {
-        const auto age = std::clamp<Clock::duration>(readRealtime - ToDuration(*control.m_stamp),
-                                                     Clock::duration::zero(), elapsed);
-        elapsed -= age;
-    }
     received.m_answer = *answer;
     received.m_answer.m_data = {};
     received.m_data.assign(answer->m_data.begin(), answer->m_data.end());
-    received.m_roundTrip = elapsed;
+    received.m_roundTrip = RoundTrip(elapsed, readRealtime, control.m_stamp);
     return ERead::Matched;
+}
+
+// The time the answer spent queued (behind a blocking hook, say) is no part of the trip:
+// the kernel's receive stamp (realtime) tells how long ago it arrived.
+CEchoSocket::Clock::duration CEchoSocket::RoundTrip(Clock::duration elapsed, std::chrono::nanoseconds readRealtime,
+                                                    const std::optional<timespec>& stamp)
+{
+    elapsed = std::max(elapsed, Clock::duration::zero());
+    if (!stamp)
+        return elapsed;
+    const auto age = std::clamp<Clock::duration>(readRealtime - ToDuration(*stamp), Clock::duration::zero(), elapsed);
+    return elapsed - age;
 }
 
 std::optional<CEchoAnswer> CEchoSocket::Match(const CEchoMatcher& matcher, int flags, const CControl& control,
@@ -376,16 +383,25 @@ CEchoSocket::CControl CEchoSocket::ParseControl(const msghdr& message)
             control.m_tos = data[0];
         } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_RECVERR &&
                    size >= sizeof(sock_extended_err) + sizeof(sockaddr_in)) {
-            sock_extended_err extended{};
-            sockaddr_in offender{};
-            std::memcpy(&extended, data, sizeof extended);
-            std::memcpy(&offender, data + sizeof extended, sizeof offender);
-            control.m_error = CEchoMatcher::CQueuedError{extended.ee_origin, extended.ee_type, extended.ee_code,
-                                                          offender.sin_family == AF_INET ? offender.sin_addr.s_addr : 0,
-                                                          0};
+            control.m_error = ParseQueuedError(data);
         }
     }
     return control;
+}
+
+// IP_RECVERR's data: the extended error, then the offender's address (SO_EE_OFFENDER).
+CEchoMatcher::CQueuedError CEchoSocket::ParseQueuedError(const BYTE* data)
+{
+    sock_extended_err extended{};
+    sockaddr_in offender{};
+    std::memcpy(&extended, data, sizeof extended);
+    std::memcpy(&offender, data + sizeof extended, sizeof offender);
+    CEchoMatcher::CQueuedError error;
+    error.m_origin = extended.ee_origin;
+    error.m_type = extended.ee_type;
+    error.m_code = extended.ee_code;
+    error.m_offender = offender.sin_family == AF_INET ? offender.sin_addr.s_addr : 0;
+    return error;
 }
 
 // Process-wide, so that no two requests of the process share a sequence number (until

@@ -8,6 +8,7 @@
 #include "IcmpApi.h"
 
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -70,7 +71,10 @@ private:
     ERead ReadOne(const CEchoMatcher& matcher, int flags, Clock::time_point sent, CReceived& received);
     std::optional<CEchoAnswer> Match(const CEchoMatcher& matcher, int flags, const CControl& control, IPAddr from,
                                      std::span<const BYTE> bytes) const;
+    static Clock::duration RoundTrip(Clock::duration elapsed, std::chrono::nanoseconds readRealtime,
+                                     const std::optional<timespec>& stamp);
     static CControl ParseControl(const msghdr& message);
+    static CEchoMatcher::CQueuedError ParseQueuedError(const BYTE* data);
     static WORD NextSequence();
 
     int m_fd = -1;

@@ -152,7 +152,8 @@ TEST_P(IcmpApiTest, RouterErrorsGiveTheirStatusAndSenderOnOneHandle)
         ASSERT_TRUE(peer.Ready());
         for (const CCase& c : kCases) {
             const CEchoCall call = Echo(handle, "198.18.99.1", 2000);
-            ASSERT_EQ(call.m_count, 1u) << "type " << int(c.m_type) << " code " << int(c.m_code) << ": " << call.m_error;
+            ASSERT_EQ(call.m_count, 1u) << "type " << int(c.m_type) << " code " << int(c.m_code) << ": "
+                                        << call.m_error;
             EXPECT_EQ(call.m_record.Status, c.m_status);
             EXPECT_EQ(call.m_record.Address, router);
             EXPECT_EQ(call.m_record.DataSize, 0u);
@@ -279,8 +280,9 @@ TEST_P(IcmpApiTest, TraceEngineFollowsARouterPathToTheTarget)
     RunForKind([](HANDLE) {
         CScriptedPeer peer([](const Bytes& request) -> std::vector<CPeerPacket> {
             const BYTE ttl = request[8];
+            const IPAddr router = Address("198.18." + std::to_string(ttl) + ".1");
             if (ttl <= 2)
-                return {{0ms, CScriptedPeer::ErrorAbout(request, 11, 0, Address("198.18." + std::to_string(ttl) + ".1"))}};
+                return {{0ms, CScriptedPeer::ErrorAbout(request, 11, 0, router)}};
             return {{0ms, CScriptedPeer::ReplyTo(request)}};
         });
         ASSERT_TRUE(peer.Ready());
@@ -305,21 +307,25 @@ TEST(IcmpApiHandleTest, ArgumentsAndHandlesAreChecked)
     RUN_IN_PRIVATE_NETWORK([] {
         Bytes buffer(60);
         const Bytes data(32, 'E');
-        win::SetLastError(0);
-        EXPECT_EQ(win::IcmpSendEcho(nullptr, Address("127.0.0.1"), data.data(), 32, nullptr, nullptr, 60, 100), 0u);
+        const IPAddr loopback = Address("127.0.0.1");
+        const auto send = [&](HANDLE handle, const void* request, void* reply, DWORD replySize) {
+            win::SetLastError(0);
+            return win::IcmpSendEcho(handle, loopback, request, 32, nullptr, reply, replySize, 2000);
+        };
+        EXPECT_EQ(send(nullptr, data.data(), nullptr, 60), 0u);
         EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
-        EXPECT_EQ(win::IcmpSendEcho(nullptr, Address("127.0.0.1"), data.data(), 32, nullptr, buffer.data(), 27, 100), 0u);
+        EXPECT_EQ(send(nullptr, data.data(), buffer.data(), 27), 0u);
         EXPECT_EQ(win::GetLastError(), IP_BUF_TOO_SMALL);
-        EXPECT_EQ(win::IcmpSendEcho(nullptr, Address("127.0.0.1"), nullptr, 32, nullptr, buffer.data(), 60, 100), 0u);
+        EXPECT_EQ(send(nullptr, nullptr, buffer.data(), 60), 0u);
         EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
 
         const HANDLE handle = win::IcmpCreateFile();
         ASSERT_NE(handle, INVALID_HANDLE_VALUE);
         // Without options the request goes out with the system's TTL.
-        EXPECT_EQ(win::IcmpSendEcho(handle, Address("127.0.0.1"), data.data(), 32, nullptr, buffer.data(), 60, 2000), 1u);
+        EXPECT_EQ(send(handle, data.data(), buffer.data(), 60), 1u);
         EXPECT_TRUE(win::IcmpCloseHandle(handle));
         EXPECT_FALSE(win::IcmpCloseHandle(handle));
-        EXPECT_EQ(win::IcmpSendEcho(handle, Address("127.0.0.1"), data.data(), 32, nullptr, buffer.data(), 60, 100), 0u);
+        EXPECT_EQ(send(handle, data.data(), buffer.data(), 60), 0u);
         EXPECT_EQ(win::GetLastError(), 6u) << "ERROR_INVALID_HANDLE";
         EXPECT_FALSE(win::IcmpCloseHandle(INVALID_HANDLE_VALUE));
     });

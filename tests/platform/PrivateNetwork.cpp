@@ -20,7 +20,8 @@ std::string Prepare()
 {
     if (::unshare(CLONE_NEWNET) != 0)
         return "unshare(CLONE_NEWNET) failed; needs root or CAP_SYS_ADMIN";
-    if (!Shell("ip link set lo up && ip addr add 198.18.0.1/32 dev lo && ip route add 198.18.0.0/15 dev lo src 198.18.0.1"))
+    if (!Shell("ip link set lo up && ip addr add 198.18.0.1/32 dev lo && "
+               "ip route add 198.18.0.0/15 dev lo src 198.18.0.1"))
         return "could not set up lo in the private namespace (is iproute2 installed?)";
     if (!SetPingGroupRange("0 2147483647"))
         return "could not write net.ipv4.ping_group_range in the private namespace";

@@ -12,6 +12,7 @@
 
 class QEvent;
 class QObject;
+class QPrinter;
 class QWidget;
 class CAppEventFilter;
 class CCommandLineInfo;
@@ -40,8 +41,15 @@ public:
                                  const std::string& defaultValue = "");
     BOOL WriteProfileString(const std::string& section, const std::string& entry,
                             const std::string& value);
+    // Path values: UTF-8 as the file system has them; writing an empty path removes the value.
+    std::string GetProfilePath(const std::string& section, const std::string& entry);
+    void WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8);
     void SetRegistryKey(const std::string& key);
+    void SaveStdProfileSettings();
     void LoadStdProfileSettings(UINT maxMruCount = 4);
+
+    // The printer of print setup, kept for the next print.
+    QPrinter* GetPrinter();
 
     void BeginWaitCursor();
     void EndWaitCursor();
@@ -88,6 +96,7 @@ private:
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CAppEventFilter> m_pEventFilter;
+    std::unique_ptr<QPrinter> m_pPrinter;
     std::vector<std::string> m_arguments;
     int m_nWaitCursorCount = 0;
     CWinApp* m_pPreviousApp = nullptr;

@@ -1,0 +1,64 @@
+#pragma once
+// A document: title ("Unbenannt" while untitled), path, modified flag, and the framework's
+// new, open, save, save-as and close handling around Serialize. Files are read whole and
+// loaded from memory; they are written through a temporary file that replaces the target
+// only when complete. Failures are shown in a German box and change nothing.
+
+#include "CmdTarget.h"
+
+#include <string>
+#include <vector>
+
+class CArchive;
+class CSingleDocTemplate;
+class CView;
+
+class CDocument : public CCmdTarget {
+public:
+    CDocument();
+    ~CDocument() override;
+
+    virtual void Serialize(CArchive& ar);
+    virtual void DeleteContents();
+    virtual BOOL OnNewDocument();
+    virtual BOOL OnOpenDocument(const std::string& pathName);
+    virtual BOOL OnSaveDocument(const std::string& pathName);
+    // Asks whether to save a modified document; FALSE when the user cancelled or saving failed.
+    virtual BOOL SaveModified();
+
+    BOOL OnCmdMsg(UINT id) override;
+
+    const std::string& GetTitle() const { return m_strTitle; }
+    void SetTitle(const std::string& titleUtf8);
+    const std::string& GetPathName() const { return m_strPathName; }
+    void SetPathName(const std::string& pathName, BOOL addToMRU = TRUE);
+    void ClearPathName();
+    void SetDefaultTitle();
+    BOOL IsModified() const { return m_bModified; }
+    void SetModifiedFlag(BOOL modified = TRUE);
+
+    BOOL DoSave(const std::string& pathName, BOOL replace = TRUE);
+    BOOL DoFileSave();
+
+    CView* GetFirstView() const { return m_pView; }
+    void SetView(CView* view) { m_pView = view; }
+    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+    void SetDocTemplate(CSingleDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
+
+    // The framework's default name of an untitled document.
+    static const char* const s_szUntitled;
+
+protected:
+    void OnFileSave();
+    void OnFileSaveAs();
+
+private:
+    void UpdateFrameTitle();
+    static BOOL ReadFile(const std::string& pathName, std::vector<unsigned char>& bytes);
+
+    std::string m_strTitle;    // UTF-8
+    std::string m_strPathName; // UTF-8
+    BOOL m_bModified = FALSE;
+    CView* m_pView = nullptr;
+    CSingleDocTemplate* m_pDocTemplate = nullptr;
+};

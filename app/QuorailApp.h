@@ -1,0 +1,20 @@
+#pragma once
+// The application object of Quorail: the start-up sequence (command line, sockets, profile,
+// template, first document, main window) and the application's own commands.
+
+#include "CommandLineInfo.h"
+#include "WinApp.h"
+
+class CQuorailApp : public CWinApp {
+public:
+    CQuorailApp();
+    ~CQuorailApp() override;
+
+    BOOL InitInstance() override;
+    BOOL PreTranslateMessage(QObject* target, QEvent* event) override;
+
+    void OnAppAbout();
+
+    // The show-splash flag of the command line as InitInstance parsed it.
+    BOOL m_bShowSplash = TRUE;
+};

@@ -1,0 +1,365 @@
+#include "WinApp.h"
+
+#include "AppEventFilter.h"
+#include "CmdUI.h"
+#include "CodePage.h"
+#include "CommandLineInfo.h"
+#include "Document.h"
+#include "FileDialog.h"
+#include "FrameWnd.h"
+#include "RecentFileList.h"
+#include "SingleDocTemplate.h"
+#include "View.h"
+
+#include "Resource.h"
+#include "StringTable.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFile>
+#include <QMainWindow>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSettings>
+
+namespace {
+
+CWinApp* g_pCurrentApp = nullptr;
+
+const char* const kRecentFileSection = "Recent File List";
+const char* const kRecentFileEntry = "File%d";
+constexpr UINT kMaxRecentFiles = 16;
+
+QString Key(const std::string& section, const std::string& entry)
+{
+    return CCodePage::ToQString(section) + QLatin1Char('/') + CCodePage::ToQString(entry);
+}
+
+std::string DefaultAppName()
+{
+    const char* title = CStringTable::Find(AFX_IDS_APP_TITLE);
+    return title != nullptr ? title : "Quorail";
+}
+
+} // namespace
+
+CWinApp::CWinApp(const char* appName)
+    : m_pszAppName(appName != nullptr ? appName : DefaultAppName()), m_pszRegistryKey("Velmora"),
+      m_pPreviousApp(g_pCurrentApp)
+{
+    g_pCurrentApp = this;
+    OnCommandRange(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE16, [this](UINT id) { OnOpenRecentFile(id); });
+    OnCommand(ID_APP_EXIT, [this] { OnAppExit(); });
+    for (UINT id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_FILE16; ++id) {
+        OnUpdateCommand(id, [this, id](CCmdUI* ui) {
+            const int index = static_cast<int>(id - ID_FILE_MRU_FILE1);
+            ui->Enable(m_pRecentFileList != nullptr && index < m_pRecentFileList->GetCount());
+        });
+    }
+    if (QCoreApplication::instance() != nullptr) {
+        InstallEventFilter();
+    }
+}
+
+CWinApp::~CWinApp()
+{
+    if (m_pDocTemplate != nullptr) {
+        m_pDocTemplate->CloseAll();
+    }
+    if (m_pEventFilter != nullptr && QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->removeEventFilter(m_pEventFilter.get());
+    }
+    if (g_pCurrentApp == this) {
+        g_pCurrentApp = m_pPreviousApp;
+    }
+}
+
+CWinApp* AfxGetApp()
+{
+    if (g_pCurrentApp == nullptr) {
+        // Code that runs without an application of its own (tests of a control) gets the
+        // framework's plain one.
+        static CWinApp s_defaultApp;
+        return &s_defaultApp;
+    }
+    return g_pCurrentApp;
+}
+
+std::string AfxLoadString(UINT id)
+{
+    const char* text = CStringTable::Find(id);
+    return text != nullptr ? CCodePage::FromUtf8(text) : std::string();
+}
+
+void CWinApp::InstallEventFilter()
+{
+    if (m_pEventFilter != nullptr || QCoreApplication::instance() == nullptr) {
+        return;
+    }
+    m_pEventFilter = std::make_unique<CAppEventFilter>(this);
+    QCoreApplication::instance()->installEventFilter(m_pEventFilter.get());
+}
+
+BOOL CWinApp::FilterEvent(QObject* target, QEvent* event)
+{
+    return PreTranslateMessage(target, event);
+}
+
+BOOL CWinApp::InitInstance()
+{
+    return TRUE;
+}
+
+int CWinApp::ExitInstance()
+{
+    SaveStdProfileSettings();
+    return 0;
+}
+
+BOOL CWinApp::PreTranslateMessage(QObject* target, QEvent* event)
+{
+    return m_pMainWnd != nullptr && m_pMainWnd->PreTranslateMessage(target, event);
+}
+
+BOOL CWinApp::OnCmdMsg(UINT id)
+{
+    if (m_pMainWnd != nullptr) {
+        return m_pMainWnd->OnCmdMsg(id);
+    }
+    return OnAppCmdMsg(id);
+}
+
+BOOL CWinApp::OnUpdateCmdUI(CCmdUI* cmdUI)
+{
+    if (m_pMainWnd != nullptr) {
+        return m_pMainWnd->OnUpdateCmdUI(cmdUI);
+    }
+    return OnAppUpdateCmdUI(cmdUI);
+}
+
+BOOL CWinApp::OnAppCmdMsg(UINT id)
+{
+    if (CCmdTarget::OnCmdMsg(id)) {
+        return TRUE;
+    }
+    return m_pDocTemplate != nullptr && m_pDocTemplate->OnCmdMsg(id);
+}
+
+BOOL CWinApp::OnAppUpdateCmdUI(CCmdUI* cmdUI)
+{
+    return CCmdTarget::OnUpdateCmdUI(cmdUI);
+}
+
+std::string CWinApp::GetProfileString(const std::string& section, const std::string& entry,
+                                      const std::string& defaultValue)
+{
+    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    const QVariant value = settings.value(Key(section, entry));
+    if (!value.isValid()) {
+        return defaultValue;
+    }
+    return CCodePage::FromQString(value.toString());
+}
+
+BOOL CWinApp::WriteProfileString(const std::string& section, const std::string& entry, const std::string& value)
+{
+    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    settings.setValue(Key(section, entry), CCodePage::ToQString(value));
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+std::string CWinApp::GetProfilePath(const std::string& section, const std::string& entry)
+{
+    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    return settings.value(Key(section, entry)).toString().toUtf8().toStdString();
+}
+
+void CWinApp::WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8)
+{
+    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    if (pathUtf8.empty()) {
+        settings.remove(Key(section, entry));
+    } else {
+        settings.setValue(Key(section, entry), QString::fromUtf8(pathUtf8.c_str()));
+    }
+}
+
+void CWinApp::SetRegistryKey(const std::string& key)
+{
+    m_pszRegistryKey = key;
+}
+
+void CWinApp::LoadStdProfileSettings(UINT maxMruCount)
+{
+    if (maxMruCount == 0) {
+        return;
+    }
+    m_pRecentFileList = std::make_unique<CRecentFileList>(ID_FILE_MRU_FILE1, kRecentFileSection, kRecentFileEntry,
+                                                          static_cast<int>(std::min(maxMruCount, kMaxRecentFiles)));
+    m_pRecentFileList->ReadList();
+}
+
+void CWinApp::SaveStdProfileSettings()
+{
+    if (m_pRecentFileList != nullptr) {
+        m_pRecentFileList->WriteList();
+    }
+}
+
+QPrinter* CWinApp::GetPrinter()
+{
+    if (m_pPrinter == nullptr) {
+        m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return m_pPrinter.get();
+}
+
+void CWinApp::BeginWaitCursor()
+{
+    ++m_nWaitCursorCount;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CWinApp::EndWaitCursor()
+{
+    if (m_nWaitCursorCount == 0) {
+        return;
+    }
+    --m_nWaitCursorCount;
+    QApplication::restoreOverrideCursor();
+}
+
+QWidget* CWinApp::GetMainWnd()
+{
+    return m_pMainWnd != nullptr ? m_pMainWnd->GetSafeHwnd() : nullptr;
+}
+
+void CWinApp::AddDocTemplate(CSingleDocTemplate* docTemplate)
+{
+    m_pDocTemplate.reset(docTemplate);
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& info)
+{
+    for (std::size_t i = 0; i < m_arguments.size(); ++i) {
+        const std::string& argument = m_arguments[i];
+        const bool isFlag = argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
+        const BOOL last = i + 1 == m_arguments.size();
+        info.ParseParam(isFlag ? argument.substr(1) : argument, isFlag, last);
+    }
+}
+
+BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info)
+{
+    switch (info.m_nShellCommand) {
+    case CCommandLineInfo::FileNew:
+        OnFileNew();
+        return m_pMainWnd != nullptr;
+    case CCommandLineInfo::FileOpen:
+        return OpenDocumentFile(info.m_strFileName) != nullptr;
+    case CCommandLineInfo::FilePrintTo:
+        GetPrinter()->setPrinterName(QString::fromUtf8(info.m_strPrinterName.c_str()));
+        [[fallthrough]];
+    case CCommandLineInfo::FilePrint:
+        if (OpenDocumentFile(info.m_strFileName) != nullptr && m_pMainWnd != nullptr) {
+            m_pMainWnd->OnCmdMsg(ID_FILE_PRINT_DIRECT);
+        }
+        // Printing from the command line ends the program.
+        return FALSE;
+    default:
+        return TRUE;
+    }
+}
+
+CDocument* CWinApp::OpenDocumentFile(const std::string& path)
+{
+    if (m_pDocTemplate == nullptr) {
+        return nullptr;
+    }
+    CDocument* document = m_pDocTemplate->OpenDocumentFile(path);
+    if (m_pMainWnd == nullptr && m_pDocTemplate->GetFrame() != nullptr) {
+        m_pMainWnd = m_pDocTemplate->GetFrame();
+    }
+    return document;
+}
+
+void CWinApp::AddToRecentFileList(const std::string& path)
+{
+    if (m_pRecentFileList != nullptr) {
+        m_pRecentFileList->Add(path);
+    }
+}
+
+void CWinApp::OnFileNew()
+{
+    OpenDocumentFile({});
+}
+
+void CWinApp::OnFileOpen()
+{
+    const std::string path = AfxPromptFileName(TRUE, {});
+    if (!path.empty()) {
+        OpenDocumentFile(path);
+    }
+}
+
+void CWinApp::OnFilePrintSetup()
+{
+    QPrintDialog dialog(GetPrinter(), GetMainWnd());
+    dialog.setWindowTitle(QStringLiteral("Druckereinrichtung"));
+    dialog.exec();
+}
+
+void CWinApp::OnAppExit()
+{
+    if (QWidget* window = GetMainWnd()) {
+        window->close();
+    }
+}
+
+void CWinApp::OnOpenRecentFile(UINT id)
+{
+    if (m_pRecentFileList == nullptr) {
+        return;
+    }
+    const int index = static_cast<int>(id - ID_FILE_MRU_FILE1);
+    if (index >= m_pRecentFileList->GetCount()) {
+        return;
+    }
+    const std::string path = (*m_pRecentFileList)[index];
+    CDocument* document = OpenDocumentFile(path);
+    if (document == nullptr && m_pDocTemplate->GetDocument() != nullptr &&
+        m_pDocTemplate->GetDocument()->GetPathName() != path && !QFile::exists(QString::fromUtf8(path.c_str()))) {
+        m_pRecentFileList->Remove(index);
+    }
+}
+
+int CWinApp::Run()
+{
+    InstallEventFilter();
+    int result = 0;
+    if (InitInstance()) {
+        result = QApplication::exec();
+    }
+    ExitInstance();
+    if (m_pDocTemplate != nullptr) {
+        m_pDocTemplate->CloseAll();
+    }
+    m_pMainWnd = nullptr;
+    return result;
+}
+
+int AfxWinMain(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QApplication::setApplicationName(QStringLiteral("Quorail"));
+    CWinApp* app = AfxGetApp();
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back(argv[i]);
+    }
+    app->SetArguments(std::move(arguments));
+    return app->Run();
+}

@@ -1,0 +1,147 @@
+#include "QuorailView.h"
+
+#include "DC.h"
+#include "DataExchange.h"
+#include "FrameWnd.h"
+#include "ListBoxModel.h"
+#include "MessageBox.h"
+#include "QuorailDoc.h"
+#include "WinDefs.h"
+
+#include "Resource.h"
+
+#include <algorithm>
+
+namespace {
+
+// Lines with fewer entries are not a listing worth showing.
+constexpr std::ptrdiff_t kMinListingLines = 4;
+
+} // namespace
+
+const char* const CQuorailView::s_szHomeHost = "www.velmora.example";
+
+CQuorailView::CQuorailView() : CFormView(IDD_RESULT_FORM)
+{
+    OnCommand(ID_CONNECT, [this] { OnConnect(); });
+    OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
+    OnCommand(ID_HELP_MANUAL, [this] { OnHelpManual(); });
+    OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(FALSE); });
+    OnCommand(ID_FILE_PRINT_DIRECT, [this] { OnFilePrint(TRUE); });
+    OnCommand(ID_FILE_PRINT_PREVIEW, [this] { OnFilePrintPreview(); });
+}
+
+CQuorailView::~CQuorailView() = default;
+
+CQuorailDoc* CQuorailView::GetDocument() const
+{
+    return static_cast<CQuorailDoc*>(CFormView::GetDocument());
+}
+
+void CQuorailView::DoDataExchange(CDataExchange* pDX)
+{
+    CFormView::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_RESULT_LIST, m_ListBox);
+}
+
+void CQuorailView::OnInitialUpdate()
+{
+    CFormView::OnInitialUpdate();
+    if (CFrameWnd* frame = GetParentFrame()) {
+        frame->RecalcLayout();
+    }
+    ResizeParentToFit();
+    m_bHasResults = FALSE;
+    FillFromDocument();
+    m_strHost = s_szHomeHost;
+    m_ListBox.AddString("Kostenlose Tools auf http://" + m_strHost);
+}
+
+void CQuorailView::FillFromDocument()
+{
+    const CStringArray& listing = GetDocument()->m_Listing;
+    const std::ptrdiff_t count = listing.GetSize();
+    if (count < kMinListingLines) {
+        return;
+    }
+    if (CListBoxModel* model = m_ListBox.GetModel()) {
+        model->Append(listing);
+    }
+    m_bHasResults = TRUE;
+}
+
+void CQuorailView::CopyToDocument()
+{
+    if (!m_bHasResults) {
+        return;
+    }
+    CStringArray lines;
+    const int count = m_ListBox.GetCount();
+    for (int i = 0; i < count; ++i) {
+        std::string line;
+        m_ListBox.GetText(i, line);
+        lines.Add(line);
+    }
+    GetDocument()->m_Listing.Copy(lines);
+    GetDocument()->SetModifiedFlag(TRUE);
+}
+
+void CQuorailView::OnFileNew()
+{
+    // A modified listing is offered for saving first; Cancel leaves everything as it was.
+    if (!GetDocument()->SaveModified()) {
+        return;
+    }
+    GetDocument()->m_Listing.SetSize(0);
+    m_ListBox.ResetContent();
+    GetDocument()->SetModifiedFlag(TRUE);
+    // The cleared listing is a new document: a later Save asks for a name instead of
+    // overwriting the file last opened or saved.
+    GetDocument()->ClearPathName();
+}
+
+void CQuorailView::OnSize(UINT type, int cx, int cy)
+{
+    CFormView::OnSize(type, cx, cy);
+    if (m_ListBox.GetSafeHwnd() != nullptr) {
+        m_ListBox.MoveWindow(0, 0, cx, cy, TRUE);
+    }
+}
+
+BOOL CQuorailView::OnPreparePrinting(CPrintInfo* pInfo)
+{
+    return DoPreparePrinting(pInfo);
+}
+
+void CQuorailView::OnBeginPrinting(CDC* /*pDC*/, CPrintInfo* /*pInfo*/)
+{
+}
+
+void CQuorailView::OnPrint(CDC* pDC, CPrintInfo* /*pInfo*/)
+{
+    if (!m_bHasResults) {
+        return;
+    }
+    const int count = m_ListBox.GetCount();
+    if (count == LB_ERR) {
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        std::string line;
+        m_ListBox.GetText(i, line);
+        std::replace(line.begin(), line.end(), '\t', ' ');
+        pDC->TextOut(s_nPrintLeft, s_nPrintTop + s_nPrintLineStep * i, line);
+    }
+}
+
+void CQuorailView::OnEndPrinting(CDC* /*pDC*/, CPrintInfo* /*pInfo*/)
+{
+}
+
+void CQuorailView::OnConnect()
+{
+}
+
+void CQuorailView::OnHelpManual()
+{
+}

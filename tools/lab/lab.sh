@@ -172,8 +172,11 @@ main() {
   case $1 in
     up|down)
       [[ $(id -u) -eq 0 ]] || die "needs root (network namespaces)"
-      exec 9>"$LOCK"
-      flock 9
+      # QLAB_LOCKED: the caller already holds the lock (tests/lab/run-in-lab.sh).
+      if [[ ${QLAB_LOCKED:-} != 1 ]]; then
+        exec 9>"$LOCK"
+        flock 9
+      fi
       "$1"
       ;;
     status) status ;;

@@ -267,7 +267,7 @@ std::optional<CEchoSocket::CReceived> CEchoSocket::Wait(const CEchoMatcher& matc
 }
 
 CEchoSocket::Clock::duration CEchoSocket::NextSlice(Clock::time_point now, Clock::time_point deadline,
-                                       Clock::time_point lastHook) const
+                                                    Clock::time_point lastHook) const
 {
     Clock::duration slice = deadline - now;
     if (HasBlockingHook())

@@ -1,0 +1,67 @@
+#include "HelpCommand.h"
+
+#include "CodePage.h"
+#include "HyperlinkLabel.h"
+#include "MessageBox.h"
+#include "ModuleFileName.h"
+#include "ProductAddresses.h"
+#include "ShellExecute.h"
+#include "WinApp.h"
+#include "WinDefs.h"
+
+#include <climits>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+void CHelpCommand::Run()
+{
+    // A whole Linux path, not the 261 bytes of a Windows path: a longer one cut short
+    // would report a present help file as missing.
+    char modulePath[PATH_MAX] = {};
+    win::GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
+    RunFor(modulePath);
+}
+
+void CHelpCommand::RunFor(const std::string& modulePath)
+{
+    const std::string directory = ProgramDirectory(modulePath);
+    const std::string helpPath = HelpPath(directory);
+    if (CanOpenExclusively(helpPath)) {
+        win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
+        return;
+    }
+    if (AfxMessageBox(MissingFileQuestion(helpPath), MB_YESNO) == IDYES) {
+        CHyperlinkLabel::LaunchUrl(g_szHelpPageUrl, SW_SHOW);
+    }
+}
+
+std::string CHelpCommand::ProgramDirectory(const std::string& modulePath)
+{
+    const std::size_t slash = modulePath.rfind('/');
+    return slash == std::string::npos ? std::string() : modulePath.substr(0, slash);
+}
+
+std::string CHelpCommand::HelpPath(const std::string& programDirectory)
+{
+    return programDirectory + "/quorail.chm";
+}
+
+bool CHelpCommand::CanOpenExclusively(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool locked = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    close(fd); // also drops the lock
+    return locked;
+}
+
+std::string CHelpCommand::MissingFileQuestion(const std::string& helpPath)
+{
+    // The path is UTF-8 on this system; the box shows 1252 text.
+    const std::string shownPath = CCodePage::FromUtf8(helpPath);
+    return "Kann die Quorail.CHM Datei nicht finden, sie mu\xDF sein in: \"" + shownPath +
+           "\"\n\nWillst Du im Internet danach suchen?";
+}

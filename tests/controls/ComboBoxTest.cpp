@@ -1,0 +1,103 @@
+#include "ComboBox.h"
+#include "ControlsTestKit.h"
+#include "WinDefs.h"
+#include "WinStyles.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using Texts = std::vector<std::string>;
+
+TEST(ComboBox, SortedAddUnsortedInsertAndTheEditFieldLeftAlone)
+{
+    CControlHost host;
+    CComboBox combo;
+    ASSERT_TRUE(combo.SubclassWindow(host.Add(HistoryComboItem())));
+    combo.SetWindowText("typed");
+
+    EXPECT_EQ(combo.AddString("beta"), 0);
+    EXPECT_EQ(combo.AddString("Alpha"), 0);
+    EXPECT_EQ(combo.AddString("gamma"), 2);
+    EXPECT_EQ(combo.AddString("BETA"), 2); // after its equal
+    EXPECT_EQ(combo.InsertString(0, "zulu"), 0);
+    EXPECT_EQ(combo.InsertString(-1, "aaa"), 5);
+    EXPECT_EQ(combo.InsertString(9, "x"), CB_ERR);
+    EXPECT_EQ(Items(combo.m_hWnd), (Texts{"zulu", "Alpha", "beta", "BETA", "gamma", "aaa"}));
+    // Qt would select the first item put into an empty box.
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.GetWindowText(), "typed");
+
+    CComboBox unsorted;
+    ASSERT_TRUE(unsorted.SubclassWindow(host.Add(HistoryComboItem(0, CBS_SORT))));
+    unsorted.AddString("b");
+    unsorted.AddString("a");
+    EXPECT_EQ(Items(unsorted.m_hWnd), (Texts{"b", "a"}));
+}
+
+TEST(ComboBox, ExactSearchIgnoresCaseStartsAfterTheIndexAndWraps)
+{
+    CControlHost host;
+    CComboBox combo;
+    ASSERT_TRUE(combo.SubclassWindow(host.Add(HistoryComboItem(0, CBS_SORT))));
+    for (const char* text : {"host", "other", "HOST", "hostname"}) {
+        combo.AddString(text);
+    }
+    EXPECT_EQ(combo.FindStringExact(-1, "Host"), 0);
+    EXPECT_EQ(combo.FindStringExact(0, "host"), 2);
+    EXPECT_EQ(combo.FindStringExact(2, "host"), 0);
+    EXPECT_EQ(combo.FindStringExact(3, "HOST"), 0);
+    EXPECT_EQ(combo.FindStringExact(-1, "hos"), CB_ERR);
+    EXPECT_EQ(combo.FindStringExact(-1, "\xFC"), CB_ERR);
+}
+
+TEST(ComboBox, SelectionCopiesTextAndDeletingOrClearingKeepsOrEmptiesTheField)
+{
+    CControlHost host;
+    CComboBox combo;
+    ASSERT_TRUE(combo.SubclassWindow(host.Add(HistoryComboItem())));
+    combo.AddString("a.example");
+    combo.AddString("b.example");
+    combo.AddString("Gr\xFC\xDF" "e.example");
+
+    EXPECT_EQ(combo.SetCurSel(2), 2);
+    EXPECT_EQ(combo.GetWindowText(), "Gr\xFC\xDF" "e.example");
+    EXPECT_EQ(combo.GetLBText(2), "Gr\xFC\xDF" "e.example");
+
+    EXPECT_EQ(combo.DeleteString(2), 2);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.GetWindowText(), "Gr\xFC\xDF" "e.example");
+    EXPECT_EQ(combo.DeleteString(5), CB_ERR);
+
+    combo.SetCurSel(1);
+    EXPECT_EQ(combo.SetCurSel(-1), CB_ERR);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.GetWindowText(), "");
+    std::string text;
+    EXPECT_EQ(combo.GetLBText(7, text), CB_ERR);
+}
+
+TEST(ComboBox, EditFieldTakesOnlyWhatFitsWithoutAutoScroll)
+{
+    CControlHost host;
+    CComboBox narrow;
+    ASSERT_TRUE(narrow.SubclassWindow(host.Add(HistoryComboItem())));
+    CComboBox scrolling;
+    ASSERT_TRUE(scrolling.SubclassWindow(host.Add(HistoryComboItem(CBS_AUTOHSCROLL))));
+    const QString longText(400, QLatin1Char('w'));
+    host.Window()->show();
+
+    for (CComboBox* combo : {&narrow, &scrolling}) {
+        QLineEdit* edit = qobject_cast<QComboBox*>(combo->m_hWnd)->lineEdit();
+        edit->setFocus();
+        QTest::keyClicks(edit, longText);
+    }
+    const QString kept = qobject_cast<QComboBox*>(narrow.m_hWnd)->currentText();
+    EXPECT_GT(kept.size(), 5);
+    EXPECT_LT(kept.size(), longText.size());
+    EXPECT_EQ(qobject_cast<QComboBox*>(scrolling.m_hWnd)->currentText(), longText);
+    // The visible field is one edit line high, not the template's height with the list.
+    EXPECT_LT(narrow.m_hWnd->height(), 40);
+}

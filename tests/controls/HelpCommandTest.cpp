@@ -1,0 +1,62 @@
+#include "FakeTools.h"
+#include "HelpCommand.h"
+#include "MessageBox.h"
+#include "WinDefs.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using namespace quorail_test;
+using Args = std::vector<std::string>;
+
+TEST(HelpCommand, PresentFileIsOpenedByTheShellInTheProgramFolder)
+{
+    CFakeDesktop desktop;
+    CMessageBoxHook boxes;
+    const std::string folder = desktop.File("prog");
+    WriteFile(folder + "/quorail.chm", ""); // empty still counts as present
+
+    CHelpCommand::RunFor(folder + "/quorail");
+
+    EXPECT_EQ(desktop.Recorded("args"), Args{folder + "/quorail.chm"});
+    EXPECT_EQ(ReadFile(desktop.File("cwd")), folder + "\n");
+    EXPECT_TRUE(boxes.m_boxes.empty());
+}
+
+TEST(HelpCommand, MissingOrLockedFileAsksAndNoDoesNothing)
+{
+    CFakeDesktop desktop;
+    CMessageBoxHook boxes(IDNO);
+    const std::string folder = desktop.File("Gr\xC3\xBC\xC3\x9F" "e");
+    const std::string question = "Kann die Quorail.CHM Datei nicht finden, sie mu\xDF sein in: \"" +
+                                 desktop.File("Gr\xFC\xDF" "e") + "/quorail.chm\"\n\nWillst Du im Internet danach suchen?";
+
+    CHelpCommand::RunFor(folder + "/quorail");
+    WriteFile(folder + "/quorail.chm", "x");
+    const int holder = open((folder + "/quorail.chm").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    CHelpCommand::RunFor(folder + "/quorail");
+    close(holder);
+
+    ASSERT_EQ(boxes.m_boxes.size(), 2u);
+    for (const auto& box : boxes.m_boxes) {
+        EXPECT_EQ(box.m_text, question);
+        EXPECT_EQ(box.m_type, MB_YESNO);
+    }
+    EXPECT_FALSE(desktop.Exists("cwd"));
+}
+
+TEST(HelpCommand, YesOpensTheHelpPage)
+{
+    CFakeDesktop desktop;
+    CMessageBoxHook boxes(IDYES);
+
+    CHelpCommand::RunFor("quorail");
+
+    ASSERT_EQ(boxes.m_boxes.size(), 1u);
+    EXPECT_NE(boxes.m_boxes[0].m_text.find("\"/quorail.chm\""), std::string::npos);
+    EXPECT_EQ(desktop.Recorded("args"), Args{"https://www.velmora.example/quorail/hilfe/"});
+}

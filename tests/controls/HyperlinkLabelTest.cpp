@@ -1,0 +1,274 @@
+#include "ControlsTestKit.h"
+#include "FakeTools.h"
+#include "HyperlinkLabel.h"
+#include "MessageBox.h"
+#include "ShellExecute.h"
+#include "WinDefs.h"
+#include "WinStyles.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace quorail_test;
+using Args = std::vector<std::string>;
+
+namespace {
+
+const std::string kUrl = "https://www.velmora.example/quorail/";
+
+CDialogItemTemplate LinkItem(const std::string& text, DWORD style, int cx = 118, int cy = 8)
+{
+    return {1004, EControlClass::Static, text, 7, 35, cx, cy, WS_CHILD | WS_VISIBLE | WS_GROUP | style};
+}
+
+QFont Underlined(const CControlHost& host)
+{
+    QFont font = host.Font();
+    font.setUnderline(true);
+    return font;
+}
+
+void MoveMouse(QWidget* widget, const QPoint& point)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(point), widget->mapToGlobal(QPointF(point)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+} // namespace
+
+TEST(HyperlinkLabel, AttachingMakesALinkOfTheControlText)
+{
+    CControlHost host;
+    QWidget* widget = host.Add(LinkItem("mailto:quorail@velmora.example", SS_LEFT));
+    CHyperlinkLabel label;
+    ASSERT_TRUE(label.SubclassWindow(widget));
+
+    EXPECT_TRUE(label.GetStyle() & SS_NOTIFY);
+    EXPECT_EQ(label.GetUrl(), "mailto:quorail@velmora.example");
+    EXPECT_TRUE(widget->font().underline());
+    EXPECT_EQ(widget->font().pointSize(), host.Font().pointSize());
+    EXPECT_EQ(widget->toolTip(), QString("mailto:quorail@velmora.example"));
+    EXPECT_EQ(widget->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(label.TextColor(), QColor(0, 0, 238));
+}
+
+TEST(HyperlinkLabel, FitsItsRectangleToTheTextForEachAlignment)
+{
+    CControlHost host;
+    const QFontMetrics metrics(Underlined(host));
+    const QString wide(30, QLatin1Char('W'));
+    const int cx = metrics.horizontalAdvance(wide);
+    const int cy = metrics.height();
+
+    struct CCase {
+        DWORD m_style;
+        int m_cx, m_cy; // dialog units
+    };
+    for (const CCase& c : {CCase{SS_LEFT, 20, 8}, CCase{SS_RIGHT, 20, 8}, CCase{SS_CENTER, 20, 8},
+                           CCase{SS_CENTER | SS_CENTERIMAGE, 300, 20}}) {
+        QWidget* widget = host.Add(LinkItem(wide.toStdString(), c.m_style, c.m_cx, c.m_cy));
+        const QRect before = widget->geometry();
+        CHyperlinkLabel label;
+        ASSERT_TRUE(label.SubclassWindow(widget));
+        const QRect after = widget->geometry();
+
+        QRect expected = before;
+        if (c.m_style & SS_CENTERIMAGE) {
+            const int d = (before.height() - cy) / 2;
+            expected.setTop(before.top() + d);
+            expected.setHeight(before.height() - 2 * d);
+        } else {
+            expected.setHeight(cy);
+        }
+        if (c.m_style & SS_CENTER) {
+            const int d = (before.width() - cx) / 2; // toward zero, also when negative
+            expected.setLeft(before.left() + d);
+            expected.setWidth(before.width() - 2 * d);
+        } else if (c.m_style & SS_RIGHT) {
+            expected.setLeft(before.left() + before.width() - cx);
+            expected.setWidth(cx);
+        } else {
+            expected.setWidth(cx);
+        }
+        EXPECT_EQ(after, expected) << "style " << c.m_style;
+        if (c.m_style == SS_RIGHT) {
+            EXPECT_EQ(after.right(), before.right()); // a text wider than the control grows leftwards
+        }
+        if (c.m_style == SS_LEFT) {
+            EXPECT_EQ(after.left(), before.left());
+            EXPECT_GT(after.width(), before.width());
+        }
+    }
+}
+
+TEST(HyperlinkLabel, CentringTruncatesTowardZero)
+{
+    CControlHost host;
+    QWidget* widget = host.Add(LinkItem("x", SS_CENTER | SS_CENTERIMAGE));
+    widget->setGeometry(10, 10, 40, 20);
+    const QFontMetrics metrics(Underlined(host));
+    // Pick a text whose width is odd and larger than 40 and a height below 20.
+    QString text = "W";
+    while (metrics.horizontalAdvance(text) <= 40 || metrics.horizontalAdvance(text) % 2 == 0) {
+        text += metrics.horizontalAdvance(text) <= 40 ? "W" : "i";
+    }
+    static_cast<QLabel*>(widget)->setText(text);
+    CHyperlinkLabel label;
+    ASSERT_TRUE(label.SubclassWindow(widget));
+
+    const int cx = metrics.horizontalAdvance(text);
+    EXPECT_EQ(widget->width(), cx - 1); // d = (40 - cx) / 2 loses the odd pixel
+    EXPECT_EQ(widget->x(), 10 - (cx - 40) / 2);
+    const int dy = (20 - metrics.height()) / 2;
+    EXPECT_EQ(widget->y(), 10 + dy);
+    EXPECT_EQ(widget->height(), 20 - 2 * dy);
+}
+
+TEST(HyperlinkLabel, HoverGrabsTheMouseAndTakesTheHighlightColour)
+{
+    CControlHost host;
+    QWidget* widget = host.Add(LinkItem(kUrl, SS_LEFT));
+    CHyperlinkLabel label;
+    ASSERT_TRUE(label.SubclassWindow(widget));
+    host.Window()->show();
+
+    MoveMouse(widget, QPoint(2, 2));
+    EXPECT_TRUE(label.IsHovering());
+    EXPECT_EQ(QWidget::mouseGrabber(), widget);
+    EXPECT_EQ(label.TextColor(), QApplication::palette().color(QPalette::Highlight));
+
+    MoveMouse(widget, QPoint(3, 3));
+    EXPECT_TRUE(label.IsHovering());
+
+    MoveMouse(widget, QPoint(-5, 3));
+    EXPECT_FALSE(label.IsHovering());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_EQ(label.TextColor(), QColor(0, 0, 238));
+
+    label.MarkVisited(TRUE);
+    EXPECT_EQ(label.TextColor(), QColor(85, 26, 139));
+    MoveMouse(widget, QPoint(1, 1));
+    EXPECT_EQ(label.TextColor(), QApplication::palette().color(QPalette::Highlight)); // hover wins
+    MoveMouse(widget, QPoint(1, 500));
+}
+
+TEST(HyperlinkLabel, ClickOpensTheUrlWithTheShellAndMarksItVisited)
+{
+    CFakeDesktop desktop;
+    CMessageBoxHook boxes;
+    CControlHost host;
+    QWidget* widget = host.Add(LinkItem("mailto:quorail@velmora.example", SS_LEFT));
+    CHyperlinkLabel label;
+    ASSERT_TRUE(label.SubclassWindow(widget));
+    host.Window()->show();
+
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+
+    EXPECT_EQ(desktop.Recorded("args"), Args{"mailto:quorail@velmora.example"});
+    EXPECT_TRUE(label.IsVisited());
+    EXPECT_EQ(label.TextColor(), QColor(85, 26, 139));
+    EXPECT_TRUE(boxes.m_boxes.empty());
+}
+
+TEST(HyperlinkLabel, FailedClickAfterASuccessfulOneReportsAndDropsTheVisitedState)
+{
+    CMessageBoxHook boxes;
+    CControlHost host;
+    QWidget* widget = host.Add(LinkItem(kUrl, SS_LEFT));
+    CHyperlinkLabel label;
+    ASSERT_TRUE(label.SubclassWindow(widget));
+    host.Window()->show();
+    {
+        CFakeDesktop working;
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+        ASSERT_TRUE(label.IsVisited());
+    }
+    CFakeDesktop failing(3); // xdg-open finds no tool, and no program is registered
+
+    MoveMouse(widget, QPoint(2, 2));
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+
+    EXPECT_FALSE(label.IsVisited());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr); // the error box gets the mouse
+    EXPECT_EQ(label.TextColor(), QColor(0, 0, 238));
+    ASSERT_EQ(boxes.m_boxes.size(), 1u);
+    EXPECT_EQ(boxes.m_boxes[0].m_text,
+              "Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.");
+    EXPECT_EQ(boxes.m_boxes[0].m_type, MB_ICONEXCLAMATION);
+}
+
+TEST(HyperlinkLabel, ErrorTextsByCode)
+{
+    CMessageBoxHook boxes;
+    const std::vector<std::pair<int, std::string>> cases{
+        {0, "The operating system is out\nof memory or resources."},
+        {2, "The specified file was not found."},
+        {11, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."},
+        {26, "A sharing violation occurred. "},
+        {32, "The specified dynamic-link library was not found."},
+        {1, "Unknown Error (1) occurred."},
+        {33, "Unknown Error (33) occurred."},
+        {-2, "Unknown Error (-2) occurred."},
+    };
+    for (const auto& [code, text] : cases) {
+        CHyperlinkLabel::ShowLaunchError(code);
+        EXPECT_EQ(boxes.m_boxes.back().m_text, "Unable to open hyperlink:\n\n" + text) << code;
+    }
+}
+
+TEST(HyperlinkLabel, ComposedCommandLine)
+{
+    const std::string url = "http://h.example/?a=1";
+    EXPECT_EQ(CHyperlinkLabel::ComposeCommandLine("browser \"%1\" -new", url), "browser  " + url);
+    EXPECT_EQ(CHyperlinkLabel::ComposeCommandLine("browser -url %1 -x", url), "browser -url  " + url);
+    EXPECT_EQ(CHyperlinkLabel::ComposeCommandLine("browser -new", url), "browser -new " + url);
+    const std::string longUrl = "http://h.example/" + std::string(2000, 'a');
+    EXPECT_EQ(CHyperlinkLabel::ComposeCommandLine("browser %1", longUrl), "browser  " + longUrl);
+}
+
+TEST(HyperlinkLabel, LaunchFallsBackToTheRegisteredProgramAfterTheShell)
+{
+    for (const std::string& exec : {std::string("fakebrowser --new-window %u --profile x"),
+                                    std::string("fakebrowser --new-window \"%U\" --profile x")}) {
+        CFakeDesktop desktop(4);
+        desktop.InstallBrowser(exec);
+        const std::string url = "https://www.velmora.example/quorail/?q=$(touch${IFS}" + desktop.File("ran") + ");`id`";
+
+        EXPECT_EQ(CHyperlinkLabel::LaunchUrl(url, SW_SHOW), 33) << exec;
+        EXPECT_EQ(desktop.Recorded("args"), Args{url}) << "the shell is tried first";
+        EXPECT_EQ(desktop.Recorded("browser-args"), (Args{"--new-window", url}));
+        EXPECT_FALSE(desktop.Exists("ran"));
+    }
+}
+
+TEST(HyperlinkLabel, LaunchReportsTheShellCodeWithoutRegistrationAndWinExecCodesWithIt)
+{
+    CFakeDesktop desktop(3);
+    EXPECT_EQ(CHyperlinkLabel::LaunchUrl(kUrl, SW_SHOW), 31);
+
+    desktop.InstallBrowser("missing-browser %u");
+    EXPECT_EQ(CHyperlinkLabel::LaunchUrl(kUrl, SW_SHOW), 2);
+    desktop.InstallBrowser("/no/such/folder/browser %u");
+    EXPECT_EQ(CHyperlinkLabel::LaunchUrl(kUrl, SW_SHOW), 3);
+}
+
+TEST(HyperlinkLabel, RegistryDefaultValueTooLongReadsEmpty)
+{
+    CFakeDesktop desktop;
+    desktop.InstallBrowser("fakebrowser " + std::string(300, 'x') + " %u");
+    char buffer[520] = "text/html\\shell\\open\\command";
+    EXPECT_EQ(CHyperlinkLabel::ReadRegistryDefault(win::HKEY_CLASSES_ROOT, buffer, buffer), 0);
+    EXPECT_STREQ(buffer, "");
+    std::strcpy(buffer, ".htm");
+    EXPECT_EQ(CHyperlinkLabel::ReadRegistryDefault(win::HKEY_CLASSES_ROOT, buffer, buffer), 0);
+    EXPECT_STREQ(buffer, "text/html");
+    EXPECT_EQ(CHyperlinkLabel::ReadRegistryDefault(win::HKEY_CLASSES_ROOT, ".nothing", buffer), 2);
+    EXPECT_STREQ(buffer, "text/html");
+}

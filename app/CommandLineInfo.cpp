@@ -13,6 +13,21 @@ std::string Lower(std::string text)
 
 } // namespace
 
+BOOL CCommandLineInfo::IsFlag(const std::string& argument, std::string& flag)
+{
+    static const char* const kKnownFlags[] = {"p", "pt", "dde", "nologo", "embedding", "automation",
+                                              "unregister", "unregserver"};
+    if (argument.size() < 2 || (argument[0] != '-' && argument[0] != '/')) {
+        return FALSE;
+    }
+    flag = argument.substr(1);
+    if (argument[0] == '-') {
+        return TRUE;
+    }
+    const std::string lower = Lower(flag);
+    return std::find(std::begin(kKnownFlags), std::end(kKnownFlags), lower) != std::end(kKnownFlags);
+}
+
 void CCommandLineInfo::ParseParam(const std::string& param, BOOL bFlag, BOOL bLast)
 {
     if (bFlag) {

@@ -2,6 +2,7 @@
 // The parsed shell command line: what to do at start-up (new, open, print, print to), the
 // file and printer named, and whether the splash may show. Flags begin with "/" or "-":
 // /p FILE prints, /pt FILE PRINTER prints to that printer, /nologo clears the splash flag.
+// Since absolute paths begin with "/" here, "/" only introduces the flags known below.
 
 #include "WinTypes.h"
 
@@ -14,6 +15,8 @@ public:
     virtual ~CCommandLineInfo() = default;
     // One argument: its text without the flag character, whether it was a flag, whether last.
     virtual void ParseParam(const std::string& param, BOOL bFlag, BOOL bLast);
+    // Whether argument is a flag, and its text without the flag character.
+    static BOOL IsFlag(const std::string& argument, std::string& flag);
 
     BOOL m_bShowSplash = TRUE;
     BOOL m_bRunEmbedded = FALSE;

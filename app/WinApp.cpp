@@ -244,9 +244,10 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info)
 {
     for (std::size_t i = 0; i < m_arguments.size(); ++i) {
         const std::string& argument = m_arguments[i];
-        const bool isFlag = argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
+        std::string flag;
+        const BOOL isFlag = CCommandLineInfo::IsFlag(argument, flag);
         const BOOL last = i + 1 == m_arguments.size();
-        info.ParseParam(isFlag ? argument.substr(1) : argument, isFlag, last);
+        info.ParseParam(isFlag ? flag : argument, isFlag, last);
     }
 }
 

@@ -1,0 +1,191 @@
+// The framework layer: code page conversion, dialogs built from templates, the event
+// filter in front of dispatch, and the command line.
+
+#include "QuorailTestApp.h"
+
+#include "CodePage.h"
+#include "CommandLineInfo.h"
+#include "DataExchange.h"
+#include "Dialog.h"
+#include "DialogBuilder.h"
+#include "DialogTemplateRegistrar.h"
+#include "ListBoxDelegate.h"
+#include "WinStyles.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CodePageTest, ConvertsWindows1252BothWaysAndMarksWhatItCannotHold)
+{
+    const std::string bytes = "\x80\x84\x96\x9F \xC4\xD6\xDC\xE4\xF6\xFC\xDF\xFF\x81";
+    const QString text = CCodePage::ToQString(bytes);
+    EXPECT_EQ(text, QString::fromUtf8("€„–Ÿ ÄÖÜäöüßÿ\u0081"));
+    EXPECT_EQ(CCodePage::FromQString(text), bytes);
+    EXPECT_EQ(CCodePage::FromQString(QString::fromUtf8("a\u0416b😀c")), "a?b?c");
+    EXPECT_EQ(CCodePage::FromUtf8("Öffnen"), "\xD6" "ffnen");
+}
+
+// A small dialog of this test's own, registered like the program's templates.
+constexpr UINT kTestDialog = 9001;
+const CDialogTemplateRegistrar s_testDialog({
+    kTestDialog,
+    "Test",
+    200,
+    80,
+    DS_SETFONT | DS_MODALFRAME,
+    "MS Sans Serif",
+    8,
+    {
+        {10, EControlClass::Static, "&Name:", 7, 7, 40, 8, WS_CHILD | WS_VISIBLE | SS_RIGHT},
+        {11, EControlClass::ComboBox, "", 50, 7, 140, 60, WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN},
+        {IDOK, EControlClass::Button, "OK", 50, 60, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
+        {IDCANCEL, EControlClass::Button, "Abbrechen", 110, 60, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP},
+    },
+});
+
+class CTestDialog : public CDialog {
+public:
+    CTestDialog() : CDialog(kTestDialog) {}
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        DDX_CBString(pDX, 11, m_strName);
+        ++m_nExchanges;
+    }
+    std::string m_strName = "start";
+    int m_nExchanges = 0;
+};
+
+TEST(DialogTest, BuildsControlsInDialogUnitsWithIdsStylesAndTabOrder)
+{
+    CTestDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    QDialog* window = dialog.GetDialogWindow();
+    const QFont font = CDialogBuilder::DialogFont(*FindDialogTemplate(kTestDialog));
+    const QSize base = CDialogBuilder::BaseUnits(font);
+    ASSERT_GT(base.width(), 0);
+    EXPECT_EQ(window->size(), QSize((200 * base.width() + 2) / 4, (80 * base.height() + 4) / 8));
+
+    QWidget* combo = dialog.GetDlgItem(11);
+    ASSERT_NE(qobject_cast<QComboBox*>(combo), nullptr);
+    EXPECT_EQ(combo->geometry().topLeft(), QPoint((50 * base.width() + 2) / 4, (7 * base.height() + 4) / 8));
+    EXPECT_EQ(combo->property("winStyle").toUInt(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN);
+    std::vector<int> tabOrder;
+    for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+        if (w->objectName().toInt() > 0 && (w->focusPolicy() & Qt::TabFocus)) {
+            tabOrder.push_back(w->objectName().toInt());
+        }
+    }
+    EXPECT_EQ(tabOrder, (std::vector<int>{11, IDOK, IDCANCEL}));
+    EXPECT_EQ(qobject_cast<QComboBox*>(combo)->currentText(), "start"); // exchanged towards the controls
+}
+
+TEST(DialogTest, EnterRunsTheDefaultButtonAndEscapeCancels)
+{
+    CTestDialog ok;
+    ASSERT_TRUE(ok.Create());
+    qobject_cast<QComboBox*>(ok.GetDlgItem(11))->setEditText(QString::fromUtf8("Größe"));
+    QTest::keyClick(ok.GetDialogWindow(), Qt::Key_Return);
+    EXPECT_EQ(ok.GetResult(), IDOK);
+    EXPECT_EQ(ok.m_strName, "Gr\xF6\xDF" "e");
+
+    CTestDialog cancel;
+    ASSERT_TRUE(cancel.Create());
+    qobject_cast<QComboBox*>(cancel.GetDlgItem(11))->setEditText("changed");
+    QTest::keyClick(cancel.GetDialogWindow(), Qt::Key_Escape);
+    EXPECT_EQ(cancel.GetResult(), IDCANCEL);
+    EXPECT_EQ(cancel.m_strName, "start");
+    EXPECT_EQ(cancel.m_nExchanges, 1);
+}
+
+TEST(DialogTest, ResultFormListHasTabStopsEveryThirtyTwoUnitsAndNoSelection)
+{
+    CStartedApp started;
+    auto* list = qobject_cast<QListView*>(started.View()->m_ListBox.GetSafeHwnd());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::NoSelection);
+    EXPECT_TRUE(list->uniformItemSizes());
+    const QSize base = CDialogBuilder::BaseUnits(CDialogBuilder::DialogFont(*FindDialogTemplate(IDD_RESULT_FORM)));
+    auto* delegate = qobject_cast<CListBoxDelegate*>(list->itemDelegate());
+    ASSERT_NE(delegate, nullptr);
+    EXPECT_EQ(delegate->TabStop(), 8 * base.width());
+    EXPECT_EQ(list->property("winStyle").toUInt() & (LBS_NOSEL | LBS_USETABSTOPS | LBS_SORT), LBS_NOSEL | LBS_USETABSTOPS);
+}
+
+// Swallows key presses while armed, as the splash window does.
+class CFilteringApp : public CQuorailApp {
+public:
+    BOOL PreTranslateMessage(QObject* target, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            ++m_nKeyPresses;
+            if (m_bSwallow) {
+                return TRUE;
+            }
+        }
+        return CQuorailApp::PreTranslateMessage(target, event);
+    }
+    bool m_bSwallow = true;
+    int m_nKeyPresses = 0;
+};
+
+TEST(ApplicationTest, SeesEveryInputEventBeforeDispatchAndCanSwallowIt)
+{
+    CFilteringApp app;
+    QLineEdit edit;
+    QTest::keyClicks(&edit, "ab");
+    EXPECT_EQ(app.m_nKeyPresses, 2);
+    EXPECT_EQ(edit.text(), "");
+    app.m_bSwallow = false;
+    QTest::keyClicks(&edit, "cd");
+    EXPECT_EQ(edit.text(), "cd");
+}
+
+TEST(ApplicationTest, ProfileStringsReadBackAndMissingOnesGiveTheDefault)
+{
+    CWinApp* app = AfxGetApp();
+    EXPECT_EQ(app->GetProfileString("Settings", "Missing", "fallback"), "fallback");
+    EXPECT_TRUE(app->WriteProfileString("Settings", "HistoryCombo0", "m\xFCnchen.example"));
+    EXPECT_EQ(app->GetProfileString("Settings", "HistoryCombo0"), "m\xFCnchen.example");
+}
+
+CCommandLineInfo Parse(std::vector<std::string> arguments)
+{
+    CWinApp app;
+    app.SetArguments(std::move(arguments));
+    CCommandLineInfo info;
+    app.ParseCommandLine(info);
+    return info;
+}
+
+TEST(CommandLineTest, KnowsFilesPrintSwitchesAndTheSplashFlag)
+{
+    EXPECT_EQ(Parse({}).m_nShellCommand, CCommandLineInfo::FileNew);
+    const CCommandLineInfo open = Parse({"/tmp/trace"});
+    EXPECT_EQ(open.m_nShellCommand, CCommandLineInfo::FileOpen);
+    EXPECT_EQ(open.m_strFileName, "/tmp/trace");
+    EXPECT_TRUE(open.m_bShowSplash);
+
+    const CCommandLineInfo print = Parse({"/p", "listing"});
+    EXPECT_EQ(print.m_nShellCommand, CCommandLineInfo::FilePrint);
+    EXPECT_EQ(print.m_strFileName, "listing");
+
+    const CCommandLineInfo printTo = Parse({"-PT", "listing", "Laser"});
+    EXPECT_EQ(printTo.m_nShellCommand, CCommandLineInfo::FilePrintTo);
+    EXPECT_EQ(printTo.m_strPrinterName, "Laser");
+
+    EXPECT_EQ(Parse({"/p", "/tmp/p"}).m_strFileName, "/tmp/p"); // a path, though it begins with "/"
+    EXPECT_FALSE(Parse({"/nologo"}).m_bShowSplash);
+    EXPECT_FALSE(Parse({"-nologo", "file"}).m_bShowSplash);
+    EXPECT_EQ(Parse({"-nologo", "file"}).m_nShellCommand, CCommandLineInfo::FileOpen);
+}
+
+} // namespace

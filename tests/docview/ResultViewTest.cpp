@@ -1,0 +1,214 @@
+// The result view: initial update and filling from the document, copying into it, File/New
+// with its save question, resizing, printing, and command routing through the frame.
+
+#include "QuorailTestApp.h"
+
+#include "DC.h"
+#include "FileDialog.h"
+#include "MessageBox.h"
+#include "PrintInfo.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records the text a view draws instead of drawing it.
+class CRecordingDC : public CDC {
+public:
+    struct CCall {
+        int m_x;
+        int m_y;
+        std::string m_text;
+        bool operator==(const CCall&) const = default;
+    };
+
+    bool TextOut(int x, int y, const std::string& text1252) override
+    {
+        m_calls.push_back({x, y, text1252});
+        return true;
+    }
+
+    std::vector<CCall> m_calls;
+};
+
+void ShowLines(CStartedApp& started, const std::vector<std::string>& lines)
+{
+    started.View()->m_ListBox.ResetContent();
+    for (const std::string& line : lines) {
+        started.View()->m_ListBox.AddString(line);
+    }
+    started.View()->m_bHasResults = TRUE;
+}
+
+class ResultViewTest : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name) const { return m_dir.filePath(QString::fromStdString(name)).toStdString(); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ResultViewTest, StartsWithTheAdvertisementLineOnly)
+{
+    CStartedApp started;
+    ASSERT_TRUE(started.m_bStarted);
+    EXPECT_EQ(started.ListLines(), std::vector<std::string>{kAdvertLine});
+    EXPECT_FALSE(started.View()->m_bHasResults);
+    EXPECT_EQ(started.View()->m_strHost, "www.velmora.example");
+    EXPECT_EQ(started.Doc()->GetTitle(), "Unbenannt");
+    EXPECT_FALSE(started.Doc()->IsModified());
+}
+
+TEST_F(ResultViewTest, FillsOnlyFromListingsOfFourLinesOrMore)
+{
+    CStartedApp started;
+    WriteBytes(Path("three"), ListingBytes({"1", "2", "3"}));
+    WriteBytes(Path("four"), ListingBytes({"a", "b", "c", "d"}));
+
+    ASSERT_NE(started.App().OpenDocumentFile(Path("three")), nullptr);
+    EXPECT_EQ(started.ListLines(), (std::vector<std::string>{kAdvertLine, kAdvertLine}));
+    EXPECT_FALSE(started.View()->m_bHasResults);
+
+    ShowLines(started, {"trace 1", "trace 2"});
+    ASSERT_NE(started.App().OpenDocumentFile(Path("four")), nullptr);
+    EXPECT_EQ(started.ListLines(),
+              (std::vector<std::string>{"trace 1", "trace 2", "a", "b", "c", "d", kAdvertLine}));
+    EXPECT_TRUE(started.View()->m_bHasResults);
+}
+
+TEST_F(ResultViewTest, CopiesTheListIntoTheDocumentOnlyWithResults)
+{
+    CStartedApp started;
+    started.View()->CopyToDocument();
+    EXPECT_TRUE(started.Doc()->m_Listing.empty());
+    EXPECT_FALSE(started.Doc()->IsModified());
+
+    const std::vector<std::string> lines = {"Nr.\tmin./ms", "", " ", "\xE4\xF6\xFC\xDF"};
+    ShowLines(started, lines);
+    started.View()->CopyToDocument();
+    EXPECT_EQ(started.Doc()->m_Listing, CStringArray(lines));
+    EXPECT_TRUE(started.Doc()->IsModified());
+}
+
+TEST_F(ResultViewTest, FileNewAsksFirstAndLeavesAnUntitledEmptyDocument)
+{
+    CStartedApp started;
+    WriteBytes(Path("trace"), ListingBytes({"a", "b", "c", "d"}));
+    ASSERT_NE(started.App().OpenDocumentFile(Path("trace")), nullptr);
+    ShowLines(started, {"w", "x", "y", "z"});
+    started.View()->CopyToDocument();
+
+    {
+        CMessageBoxHook boxes(IDCANCEL);
+        started.Command(ID_FILE_NEW);
+        ASSERT_EQ(boxes.m_boxes.size(), 1u);
+    }
+    EXPECT_EQ(started.Doc()->m_Listing.GetSize(), 4);
+    EXPECT_EQ(started.View()->m_ListBox.GetCount(), 4);
+    EXPECT_EQ(started.Doc()->GetTitle(), "trace");
+
+    {
+        CMessageBoxHook boxes(IDNO);
+        started.Command(ID_FILE_NEW);
+    }
+    EXPECT_TRUE(started.Doc()->m_Listing.empty());
+    EXPECT_EQ(started.View()->m_ListBox.GetCount(), 0);
+    EXPECT_TRUE(started.Doc()->IsModified());
+    EXPECT_TRUE(started.View()->m_bHasResults);
+    EXPECT_EQ(started.Doc()->GetTitle(), "Unbenannt");
+    EXPECT_EQ(started.Frame()->GetSafeHwnd()->windowTitle(), QStringLiteral("Unbenannt - Quorail"));
+
+    // Save now asks for a name and leaves the file last opened alone.
+    std::string proposed;
+    SetFileDialogHook([&](BOOL open, const std::string& name) {
+        EXPECT_FALSE(open);
+        proposed = name;
+        return Path("fresh");
+    });
+    started.Command(ID_FILE_SAVE);
+    SetFileDialogHook({});
+    EXPECT_EQ(proposed, "Unbenannt");
+    EXPECT_EQ(ReadBytes(Path("trace")), ListingBytes({"a", "b", "c", "d"}));
+    EXPECT_EQ(ReadBytes(Path("fresh")), (Bytes{0x00, 0x00}));
+}
+
+TEST_F(ResultViewTest, ListBoxFillsTheViewWhenResized)
+{
+    CStartedApp started;
+    started.Frame()->GetSafeHwnd()->resize(900, 700);
+    started.Frame()->GetSafeHwnd()->show();
+    QCoreApplication::processEvents();
+    QWidget* view = started.View()->GetSafeHwnd();
+    EXPECT_EQ(started.View()->m_ListBox.GetSafeHwnd()->geometry(), QRect(QPoint(0, 0), view->size()));
+    started.Frame()->GetSafeHwnd()->resize(500, 400);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(started.View()->m_ListBox.GetSafeHwnd()->geometry(), QRect(QPoint(0, 0), view->size()));
+}
+
+TEST_F(ResultViewTest, PrintsEachLineAtItsRowWithTabsAsSpaces)
+{
+    CStartedApp started;
+    CRecordingDC dc;
+    CPrintInfo info;
+    started.View()->OnPrint(&dc, &info);
+    EXPECT_TRUE(dc.m_calls.empty()); // no results yet: an empty page
+
+    ShowLines(started, {"Nr.\tmin./ms", "1\t\t2", "", "last"});
+    started.View()->OnPrint(&dc, &info);
+    const std::vector<CRecordingDC::CCall> expected = {
+        {20, 20, "Nr. min./ms"}, {20, 75, "1  2"}, {20, 130, ""}, {20, 185, "last"}};
+    EXPECT_EQ(dc.m_calls, expected);
+}
+
+TEST_F(ResultViewTest, PrintsOnePageToAPdfPrinter)
+{
+    CStartedApp started;
+    ShowLines(started, {"Nr.\tmin./ms", "1\t2", "3", "4"});
+    QPrinter* printer = started.App().GetPrinter();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(Path("out.pdf")));
+    EXPECT_TRUE(started.Command(ID_FILE_PRINT_DIRECT));
+    const QFileInfo pdf(QString::fromStdString(Path("out.pdf")));
+    ASSERT_TRUE(pdf.exists());
+    EXPECT_GT(pdf.size(), 0);
+    EXPECT_EQ(ReadBytes(Path("out.pdf"))[0], '%');
+}
+
+TEST_F(ResultViewTest, CommandsReachTheViewFirstAndUnhandledOnesDoNothing)
+{
+    CStartedApp started;
+    ShowLines(started, {"a", "b", "c", "d"});
+    started.View()->CopyToDocument();
+    started.Doc()->SetModifiedFlag(FALSE);
+
+    // Ctrl+N is the view's File/New: the list empties and no new document is made.
+    CQuorailDoc* document = started.Doc();
+    QWidget* list = started.View()->m_ListBox.GetSafeHwnd();
+    QTest::keyClick(list, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(started.Doc(), document);
+    EXPECT_EQ(started.View()->m_ListBox.GetCount(), 0);
+    EXPECT_TRUE(started.Doc()->IsModified());
+
+    // Edit and pane keys have no handler: nothing happens and nothing is asked.
+    ShowLines(started, {"a", "b", "c", "d"});
+    CMessageBoxHook boxes;
+    for (const auto& [key, modifiers] : std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>>{
+             {Qt::Key_C, Qt::ControlModifier},
+             {Qt::Key_F6, Qt::NoModifier},
+             {Qt::Key_F6, Qt::ShiftModifier},
+             {Qt::Key_Z, Qt::ControlModifier},
+             {Qt::Key_Delete, Qt::ShiftModifier}}) {
+        QTest::keyClick(list, key, modifiers);
+    }
+    EXPECT_EQ(started.ListLines(), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_TRUE(boxes.m_boxes.empty());
+    EXPECT_FALSE(started.Command(ID_EDIT_COPY));
+    EXPECT_FALSE(started.Command(ID_NEXT_PANE));
+}
+
+} // namespace

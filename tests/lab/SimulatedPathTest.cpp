@@ -18,6 +18,8 @@ protected:
     {
         s_pSimulator = std::make_unique<CChildProcess>();
         s_bReady = s_pSimulator->StartAndWaitFor({QUORAIL_PATHSIM, QLAB_PATHS_SCRIPT}, "ready", 5000);
+        if (!s_bReady)
+            s_startError = s_pSimulator->Stop();
     }
 
     static void TearDownTestSuite()
@@ -27,7 +29,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(s_bReady) << "quorail-pathsim did not start on qsim0";
+        ASSERT_TRUE(s_bReady) << "quorail-pathsim did not start on qsim0: " << s_startError;
     }
 
     static void ExpectRoundTrips(const HopResult& hop, double trueMs)
@@ -38,10 +40,12 @@ protected:
 
     static std::unique_ptr<CChildProcess> s_pSimulator;
     static bool s_bReady;
+    static std::string s_startError; // the simulator's standard error when it did not start
 };
 
 std::unique_ptr<CChildProcess> SimulatedPath::s_pSimulator;
 bool SimulatedPath::s_bReady = false;
+std::string SimulatedPath::s_startError;
 
 } // namespace
 

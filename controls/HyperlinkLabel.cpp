@@ -145,6 +145,12 @@ BOOL CHyperlinkLabel::OnEvent(QEvent* event)
     case QEvent::MouseMove:
         OnMouseMove(static_cast<QMouseEvent*>(event)->position().toPoint());
         return FALSE;
+    case QEvent::Leave:
+    case QEvent::Hide:
+        // Where the platform delivers no moves outside the window (no pointer grab), the
+        // pointer leaving it, or the label going away, ends the hover too.
+        EndHover();
+        return FALSE;
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && m_hWnd->rect().contains(mouse->position().toPoint()) &&
@@ -178,13 +184,21 @@ void CHyperlinkLabel::Repaint()
     m_hWnd->repaint();
 }
 
+void CHyperlinkLabel::EndHover()
+{
+    if (!m_hovering) {
+        return;
+    }
+    m_hovering = FALSE;
+    m_hWnd->releaseMouse();
+    Repaint();
+}
+
 void CHyperlinkLabel::OnMouseMove(const QPoint& point)
 {
     if (m_hovering) {
         if (!m_hWnd->rect().contains(point)) {
-            m_hovering = FALSE;
-            m_hWnd->releaseMouse();
-            Repaint();
+            EndHover();
         }
         return;
     }
@@ -203,10 +217,7 @@ void CHyperlinkLabel::OnClicked()
     }
     QApplication::beep();
     // The box must get the mouse: a grab left on the label would take its clicks.
-    if (m_hovering) {
-        m_hovering = FALSE;
-        m_hWnd->releaseMouse();
-    }
+    EndHover();
     ShowLaunchError(code);
 }
 

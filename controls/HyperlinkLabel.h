@@ -51,6 +51,7 @@ protected:
 
 private:
     void Repaint();
+    void EndHover();
 
     QColor m_linkColor{0, 0, 238};
     QColor m_visitedColor{85, 26, 139};

@@ -83,6 +83,8 @@ TEST(AddressDialog, LayoutFromDialogUnitsAndTabOrder)
     EXPECT_EQ(combo.topLeft(), Mapped(*dialogTemplate, dialogTemplate->m_items[5]).topLeft());
 
     EXPECT_EQ(FocusChain(dialog.m_hWnd), (std::vector<int>{IDOK, IDCANCEL, IDC_HISTORY_COMBO}));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.m_hWnd));
+    EXPECT_EQ(QApplication::focusWidget(), dialog.GetDlgItem(IDOK));
     EXPECT_EQ(dialog.GetDlgItem(IDOK)->property("winStyle").toUInt() & 0xF, BS_DEFPUSHBUTTON);
     EXPECT_EQ(EditText(dialog), "");
     EXPECT_EQ(qobject_cast<QComboBox*>(dialog.GetDlgItem(IDC_HISTORY_COMBO))->count(), 0);

@@ -37,7 +37,7 @@ TEST(HelpCommand, MissingOrLockedFileAsksAndNoDoesNothing)
     CHelpCommand::RunFor(folder + "/quorail");
     WriteFile(folder + "/quorail.chm", "x");
     const int holder = open((folder + "/quorail.chm").c_str(), O_RDONLY);
-    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    ASSERT_EQ(flock(holder, LOCK_SH), 0); // a reader holding it: no exclusive open
     CHelpCommand::RunFor(folder + "/quorail");
     close(holder);
 

@@ -105,16 +105,23 @@ for run in $(seq "$runs"); do
   done
   read -r wall _ < <(timed_run "$work/t$run" traceroute -I -n -N 1 -q $PROBES "$TARGET")
   echo "$wall" >>"$work/wall.traceroute"
+  read -r wall _ < <(timed_run "$work/n$run" true)
+  echo "$wall" >>"$work/wall.harness"
 done
 
-theirs=$(median <"$work/wall.traceroute")
+# The harness's own cost (bash, /usr/bin/time, fork and exec of a program that does
+# nothing) is taken off every wall time.
+harness=$(median <"$work/wall.harness")
+theirs=$(( $(median <"$work/wall.traceroute") - harness ))
 printf 'path: 8 hops, round trips 2..30 ms, 3 probes a hop, no names; median of %d runs\n' "$runs"
 printf 'load average (1 min) at the end: %s on %s cores; other work on the machine slows both tracers\n' \
   "$(cut -d' ' -f1 /proc/loadavg)" "$(nproc)"
+printf 'harness cost, taken off below    %8.1f ms\n' "$(awk -v h="$harness" 'BEGIN { print h / 1000 }')"
 printf 'sum of true round trips          %8.1f ms\n' "$(awk -v b="$bound_us" 'BEGIN { print b / 1000 }')"
 printf 'traceroute -I -n -N 1 -q 3 wall  %8.1f ms\n' "$(awk -v t="$theirs" 'BEGIN { print t / 1000 }')"
 for kind in datagram raw; do
-  awk -v kind="$kind" -v ours="$(median <"$work/wall.$kind")" -v theirs="$theirs" -v bound="$bound_us" \
+  awk -v kind="$kind" -v ours="$(( $(median <"$work/wall.$kind") - harness ))" -v theirs="$theirs" \
+      -v bound="$bound_us" \
       -v worst="$(sort -g "$work/err.$kind" | tail -1)" -v rss="$(sort -n "$work/rss.$kind" | tail -1)" '
     function verdict(ok) { return ok ? "ok" : "MISSED" }
     BEGIN {

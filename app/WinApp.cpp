@@ -329,9 +329,8 @@ void CWinApp::OnOpenRecentFile(UINT id)
         return;
     }
     const std::string path = (*m_pRecentFileList)[index];
-    CDocument* document = OpenDocumentFile(path);
-    if (document == nullptr && m_pDocTemplate->GetDocument() != nullptr &&
-        m_pDocTemplate->GetDocument()->GetPathName() != path && !QFile::exists(QString::fromUtf8(path.c_str()))) {
+    // An entry whose file has gone is dropped; one that failed for another reason stays.
+    if (OpenDocumentFile(path) == nullptr && !QFile::exists(QString::fromUtf8(path.c_str()))) {
         m_pRecentFileList->Remove(index);
     }
 }

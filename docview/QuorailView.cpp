@@ -4,7 +4,6 @@
 #include "DataExchange.h"
 #include "FrameWnd.h"
 #include "ListBoxModel.h"
-#include "MessageBox.h"
 #include "QuorailDoc.h"
 #include "WinDefs.h"
 

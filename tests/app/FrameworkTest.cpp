@@ -10,11 +10,14 @@
 #include "DialogBuilder.h"
 #include "DialogTemplateRegistrar.h"
 #include "ListBoxDelegate.h"
+#include "RecentFileList.h"
+#include "WaitCursor.h"
 #include "WinStyles.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -186,6 +189,84 @@ TEST(CommandLineTest, KnowsFilesPrintSwitchesAndTheSplashFlag)
     EXPECT_FALSE(Parse({"/nologo"}).m_bShowSplash);
     EXPECT_FALSE(Parse({"-nologo", "file"}).m_bShowSplash);
     EXPECT_EQ(Parse({"-nologo", "file"}).m_nShellCommand, CCommandLineInfo::FileOpen);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ListBoxTest, ReportsErrorsForMissingWindowAndIndexesOutOfRange)
+{
+    CListBox unattached;
+    EXPECT_EQ(unattached.AddString("x"), LB_ERR);
+    EXPECT_EQ(unattached.GetCount(), LB_ERR);
+
+    CListBox list;
+    QWidget parent;
+    ASSERT_TRUE(list.SubclassWindow(CListBox::CreateListWidget(&parent, 64)));
+    EXPECT_EQ(list.AddString("b"), 0);
+    EXPECT_EQ(list.AddString("a"), 1); // no sorting: added at the end
+    EXPECT_EQ(list.InsertString(0, "first"), 0);
+    EXPECT_EQ(list.InsertString(9, "beyond"), LB_ERR);
+    std::string text = "unchanged";
+    EXPECT_EQ(list.GetText(3, text), LB_ERR);
+    EXPECT_EQ(text, "unchanged");
+    EXPECT_EQ(list.GetText(2, text), 1);
+    EXPECT_EQ(text, "a");
+    EXPECT_EQ(list.DeleteString(-1), LB_ERR);
+    EXPECT_EQ(list.DeleteString(0), 2);
+    list.ResetContent();
+    EXPECT_EQ(list.GetCount(), 0);
+}
+
+TEST(WindowTest, StyleWordAndTextsCrossAsWindows1252)
+{
+    QWidget parent;
+    CDialogItemTemplate item{42, EControlClass::Static, "Grüße", 0, 0, 40, 8, WS_CHILD | SS_CENTER};
+    QWidget* label = CDialogBuilder::CreateControl(item, &parent, parent.font());
+    CWnd wnd;
+    ASSERT_TRUE(wnd.SubclassWindow(label));
+    EXPECT_FALSE(wnd.SubclassWindow(label)); // attached once only
+    EXPECT_EQ(wnd.GetDlgCtrlID(), 42);
+    EXPECT_EQ(wnd.GetWindowText(), "Gr\xFC\xDF" "e");
+    wnd.SetWindowText("\x80 5");
+    EXPECT_EQ(qobject_cast<QLabel*>(label)->text(), QString::fromUtf8("€ 5"));
+    EXPECT_EQ(wnd.GetStyle(), WS_CHILD | SS_CENTER);
+    EXPECT_TRUE(wnd.ModifyStyle(SS_CENTER, SS_NOTIFY));
+    EXPECT_EQ(wnd.GetStyle(), WS_CHILD | SS_NOTIFY);
+    EXPECT_FALSE(wnd.ModifyStyle(0, SS_NOTIFY));
+    delete label;
+    EXPECT_EQ(wnd.GetSafeHwnd(), nullptr); // the object lets go of a destroyed widget
+}
+
+TEST(WaitCursorTest, NestsAndNeverRestoresMoreThanItSet)
+{
+    CWinApp* app = AfxGetApp();
+    app->EndWaitCursor();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    {
+        CWaitCursor outer;
+        {
+            CWaitCursor inner;
+        }
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(RecentFileListTest, KeepsNewestFirstWithoutDuplicatesAndEscapesAmpersands)
+{
+    CRecentFileList list(ID_FILE_MRU_FILE1, "Recent File List", "File%d", 4);
+    for (const char* path : {"/a", "/b", "/c", "/d", "/e", "/c"}) {
+        list.Add(path);
+    }
+    ASSERT_EQ(list.GetCount(), 4);
+    EXPECT_EQ(list[0], "/c");
+    EXPECT_EQ(list[3], "/b");
+    list.Add("/x & y");
+    EXPECT_EQ(list.GetMenuText(0), "&1 /x && y");
+    EXPECT_EQ(list.GetMenuText(1), "&2 /c");
 }
 
 } // namespace

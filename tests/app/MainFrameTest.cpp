@@ -4,6 +4,7 @@
 #include "QuorailTestApp.h"
 
 #include "KeyboardLocks.h"
+#include "MessageBox.h"
 #include "StatusBar.h"
 
 #include <QAction>
@@ -159,6 +160,28 @@ TEST(MainFrameTest, CaptionIsDocumentTitleThenQuorail)
     EXPECT_EQ(started.Frame()->GetSafeHwnd()->windowTitle(), "Unbenannt - Quorail");
     started.App().OpenDocumentFile(path);
     EXPECT_EQ(started.Frame()->GetSafeHwnd()->windowTitle(), "route-1 - Quorail");
+}
+
+} // namespace
+
+namespace {
+
+TEST(MainFrameTest, ClosingAModifiedListingAsksAndCancelKeepsTheWindow)
+{
+    CStartedApp started;
+    started.View()->m_ListBox.AddString("line");
+    started.View()->m_bHasResults = TRUE;
+    started.View()->CopyToDocument();
+    QWidget* window = started.Frame()->GetSafeHwnd();
+    {
+        CMessageBoxHook boxes(IDCANCEL);
+        EXPECT_FALSE(window->close());
+        EXPECT_EQ(boxes.m_boxes.size(), 1u);
+    }
+    EXPECT_TRUE(window->isVisible());
+    CMessageBoxHook boxes(IDNO);
+    started.Command(ID_APP_EXIT);
+    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrinter>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -66,6 +67,7 @@ TEST_F(StartupTest, RecentFilesSurviveARestartNewestFirstAndAtMostFour)
     for (const char* name : {"one", "two", "three", "four", "five"}) {
         WriteBytes(Path(name), ListingBytes({name}));
     }
+    QSettings("Velmora", "Quorail").remove("Recent File List");
     {
         CStartedApp first;
         first.Frame()->UpdateCommandUI();

@@ -4,11 +4,14 @@
 #include "MenuResource.h"
 #include "Resource.h"
 #include "StringTable.h"
+#include "VersionInfo.h"
 #include "WinStyles.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -62,6 +65,24 @@ TEST(ResourceTest, ResultFormIsOneUnsortedListWithoutSelection)
     EXPECT_EQ((std::array<int, 4>{list.m_x, list.m_y, list.m_cx, list.m_cy}), (std::array<int, 4>{7, 7, 337, 185}));
     EXPECT_EQ(list.m_style & LBS_SORT, 0u);
     EXPECT_NE(list.m_style & LBS_NOSEL, 0u);
+}
+
+} // namespace
+
+namespace {
+
+// The desktop entry shows the version resource's values.
+TEST(ResourceTest, DesktopEntryCarriesTheVersionValues)
+{
+    std::ifstream entry(QUORAIL_DESKTOP_FILE);
+    ASSERT_TRUE(entry.is_open());
+    std::string text((std::istreambuf_iterator<char>(entry)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\nName=" QUORAIL_VERSION_INTERNALNAME "\n"), std::string::npos);
+    EXPECT_NE(text.find("\nComment=" QUORAIL_VERSION_FILEDESCRIPTION "\n"), std::string::npos);
+    EXPECT_NE(text.find("\nGenericName=Anwendung Quorail\n"), std::string::npos);
+    EXPECT_NE(text.find("\nExec=quorail %f\n"), std::string::npos);
+    EXPECT_STREQ(QUORAIL_VERSION_FILEVERSION, "1, 0, 0, 1");
+    EXPECT_EQ(text.find('@'), std::string::npos); // every placeholder was filled
 }
 
 } // namespace

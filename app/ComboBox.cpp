@@ -50,8 +50,16 @@ void CComboBox::PreSubclassWindow()
         return;
     }
     combo->resize(combo->width(), combo->sizeHint().height());
-    if (combo->lineEdit() != nullptr && (GetStyle() & CBS_AUTOHSCROLL) == 0) {
-        combo->lineEdit()->setValidator(new CFitWidthValidator(combo->lineEdit()));
+    QLineEdit* edit = combo->lineEdit();
+    if (edit == nullptr) {
+        return;
+    }
+    // The Windows control neither completes typed text nor, when editing ends, swaps it for
+    // an item that matches but for case; Qt's combo box does both.
+    combo->setCompleter(nullptr);
+    QObject::disconnect(edit, &QLineEdit::editingFinished, combo, nullptr);
+    if ((GetStyle() & CBS_AUTOHSCROLL) == 0) {
+        edit->setValidator(new CFitWidthValidator(edit));
     }
 }
 

@@ -37,7 +37,7 @@ public:
 
     // The edit field takes only as much text as fits its width unless the style has
     // CBS_AUTOHSCROLL; the visible height is the edit field's, the template's height
-    // counted the dropped list in.
+    // counted the dropped list in. Typed text is never completed or replaced by an item.
     void PreSubclassWindow() override;
 
 protected:

@@ -101,3 +101,24 @@ TEST(ComboBox, EditFieldTakesOnlyWhatFitsWithoutAutoScroll)
     // The visible field is one edit line high, not the template's height with the list.
     EXPECT_LT(narrow.m_hWnd->height(), 40);
 }
+
+TEST(ComboBox, TypedTextIsNeitherCompletedNorReplacedByAnItem)
+{
+    CControlHost host;
+    CComboBox combo;
+    ASSERT_TRUE(combo.SubclassWindow(host.Add(HistoryComboItem())));
+    combo.AddString("Alpha.example");
+    combo.AddString("beta.example");
+    host.Window()->show();
+    QLineEdit* edit = qobject_cast<QComboBox*>(combo.m_hWnd)->lineEdit();
+    edit->setFocus();
+
+    QTest::keyClicks(edit, "al");
+    EXPECT_EQ(combo.GetWindowText(), "al");
+    edit->clear();
+    QTest::keyClicks(edit, "ALPHA.example");
+    QTest::keyClick(edit, Qt::Key_Return);
+    edit->clearFocus();
+    EXPECT_EQ(combo.GetWindowText(), "ALPHA.example");
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+}

@@ -1,8 +1,10 @@
 #include "View.h"
 
+#include "CodePage.h"
 #include "DC.h"
 #include "Document.h"
 #include "FrameWnd.h"
+#include "MessageBox.h"
 #include "PrintInfo.h"
 #include "ViewWidget.h"
 #include "WinApp.h"
@@ -142,7 +144,13 @@ void CView::OnFilePrint(BOOL direct)
     if (!OnPreparePrinting(&info)) {
         return;
     }
-    PrintTo(*info.m_pPrinter, info);
+    if (!PrintTo(*info.m_pPrinter, info)) {
+        const QString printer = info.m_pPrinter->printerName();
+        const std::string reason = printer.isEmpty() ? std::string("Es ist kein Drucker eingerichtet.")
+                                                     : "Der Drucker \"" + printer.toStdString() + "\" ist nicht bereit.";
+        AfxMessageBox(CCodePage::FromUtf8("Das Dokument kann nicht gedruckt werden. " + reason),
+                      MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 void CView::OnFilePrintPreview()

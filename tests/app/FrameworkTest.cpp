@@ -12,12 +12,16 @@
 #include "ListBoxDelegate.h"
 #include "RecentFileList.h"
 #include "WaitCursor.h"
+#include "MessageBox.h"
 #include "WinStyles.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QTimer>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -267,6 +271,40 @@ TEST(RecentFileListTest, KeepsNewestFirstWithoutDuplicatesAndEscapesAmpersands)
     list.Add("/x & y");
     EXPECT_EQ(list.GetMenuText(0), "&1 /x && y");
     EXPECT_EQ(list.GetMenuText(1), "&2 /c");
+}
+
+} // namespace
+
+namespace {
+
+TEST(MessageBoxTest, CarriesTheProgramTitleAndReturnsTheButtonPressed)
+{
+    QString title;
+    QString text;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        text = box->text();
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == "&Nein") {
+                button->click();
+            }
+        }
+    });
+    EXPECT_EQ(AfxMessageBox("Weiter mit \xC4nderungen?", MB_YESNO | MB_ICONEXCLAMATION), IDNO);
+    EXPECT_EQ(title, "Quorail");
+    EXPECT_EQ(text, QString::fromUtf8("Weiter mit Änderungen?"));
+}
+
+TEST(MessageBoxTest, PrintingWithoutAPrinterIsReportedNotSilent)
+{
+    CStartedApp started;
+    started.App().GetPrinter()->setOutputFileName("/no-such-folder/out.pdf");
+    CMessageBoxHook boxes;
+    started.Command(ID_FILE_PRINT_DIRECT);
+    ASSERT_EQ(boxes.m_boxes.size(), 1u);
+    EXPECT_EQ(boxes.m_boxes[0].m_text.rfind("Das Dokument kann nicht gedruckt werden.", 0), 0u);
 }
 
 } // namespace

@@ -118,6 +118,23 @@ TEST(AddressDialog, EnterConfirmsTheStrippedHostAndWritesTheHistory)
     EXPECT_EQ(StoredHistory("Settings"), (Texts{"ALPHA.example", "beta.example"}));
 }
 
+TEST(AddressDialog, HostTypedInTheFieldAndEnterReplacesACaseVariantAtTheTop)
+{
+    StoreHistory("Settings", {"b.example", "Host.example", "a.example"});
+    CAddressDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.m_hWnd));
+    QWidget* combo = dialog.GetDlgItem(IDC_HISTORY_COMBO);
+    combo->setFocus();
+
+    QTest::keyClicks(QApplication::focusWidget(), "HOST.example");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    EXPECT_EQ(dialog.GetResult(), IDOK);
+    EXPECT_EQ(dialog.m_strAddress, "HOST.example");
+    EXPECT_EQ(StoredHistory("Settings"), (Texts{"HOST.example", "a.example", "b.example"}));
+}
+
 TEST(AddressDialog, BlankTextStillClosesWithOkAndIsHandedOver)
 {
     StoreHistory("Settings", {"a.example"});

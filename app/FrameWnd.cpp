@@ -21,6 +21,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -103,6 +104,10 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, CSingleDocTemplate* docTemplate)
         return FALSE;
     }
     auto* window = new CFrameWindow(this);
+    // The platform's default size for a new main window; the view shrinks it to its form.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        window->resize(screen->availableGeometry().size() * 3 / 4);
+    }
     window->setWindowIcon(QIcon(QStringLiteral(":/images/icon%1.ico").arg(resourceId)));
     SubclassWindow(window);
     BuildMenuBar(resourceId);

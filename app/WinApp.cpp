@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -277,6 +278,13 @@ CDocument* CWinApp::OpenDocumentFile(const std::string& path)
 {
     if (m_pDocTemplate == nullptr) {
         return nullptr;
+    }
+    // The file that is open already is not read again; it only moves up the recent list.
+    CDocument* current = m_pDocTemplate->GetDocument();
+    if (current != nullptr && !path.empty() && !current->GetPathName().empty() &&
+        QFileInfo(QString::fromUtf8(path.c_str())).absoluteFilePath().toUtf8().toStdString() == current->GetPathName()) {
+        AddToRecentFileList(current->GetPathName());
+        return current;
     }
     CDocument* document = m_pDocTemplate->OpenDocumentFile(path);
     if (m_pMainWnd == nullptr && m_pDocTemplate->GetFrame() != nullptr) {

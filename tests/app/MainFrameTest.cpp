@@ -78,11 +78,11 @@ TEST(MainFrameTest, ToolbarHasThirteenSlotsWithTipsAndPrompts)
     // Pointing at the button shows its prompt in the message pane; leaving brings "Bereit" back.
     started.Frame()->GetSafeHwnd()->show();
     QWidget* button = bar->widgetForAction(connect);
-    QStatusTipEvent tip(button->statusTip());
-    QCoreApplication::sendEvent(button, &tip);
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), button->mapToGlobal(QPointF(2, 2)));
+    QCoreApplication::sendEvent(button, &enter);
     EXPECT_EQ(started.Frame()->m_wndStatusBar.GetPaneText(0), "Verbinde mit zu untersuchende URL");
-    QStatusTipEvent clear{QString()};
-    QCoreApplication::sendEvent(button, &clear);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(button, &leave);
     EXPECT_EQ(started.Frame()->m_wndStatusBar.GetPaneText(0), "Bereit");
 }
 

@@ -92,6 +92,10 @@ TEST_F(StartupTest, RecentFilesSurviveARestartNewestFirstAndAtMostFour)
     entry->trigger();
     EXPECT_EQ(second.Doc()->GetPathName(), Path("five"));
     EXPECT_EQ((*list)[0], Path("five"));
+    const std::size_t shown = second.ListLines().size();
+    entry = second.Frame()->FindMenuAction(ID_FILE_MRU_FILE1);
+    entry->trigger(); // the open file again: not read twice
+    EXPECT_EQ(second.ListLines().size(), shown);
 }
 
 } // namespace

@@ -116,8 +116,10 @@ public:
           m_configDirs("XDG_CONFIG_DIRS", m_folder / "sysconfig"),
           m_desktop("XDG_CURRENT_DESKTOP", "")
     {
+        // Output closed, so that a fake still sleeping holds no pipe of the test runner open.
         WriteFile(BinPath("xdg-open"),
                   "#!/bin/sh\n"
+                  "exec >/dev/null 2>&1\n"
                   "printf '%s\\0' \"$@\" > '" + m_folder / "args.tmp" + "'\n"
                   "pwd > '" + m_folder / "cwd" + "'\n"
                   "/bin/mv '" + m_folder / "args.tmp" + "' '" + m_folder / "args" + "'\n" +

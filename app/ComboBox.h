@@ -1,10 +1,7 @@
 #pragma once
-// A drop-down combo box over an editable QComboBox, with the list operations of the
-// Windows control written here where Qt differs: a plain add goes to its sorted place when
-// the style has CBS_SORT (alphabetical, ignoring case) and to the end otherwise; inserting
-// never sorts; the exact search ignores case, starts after the given item and wraps;
-// selecting copies the item's text into the edit field; a negative index clears the
-// selection and the edit field. Adding and removing items leaves the edit field alone.
+// A drop-down combo box over an editable QComboBox, with the list operations of the Windows
+// control written here where Qt differs (sorted plain add, unsorted insert, case-blind exact
+// search that wraps, selection that fills the edit field); the QComboBox never sorts itself.
 
 #include "Wnd.h"
 

@@ -1,9 +1,7 @@
 #pragma once
-// A combo box that remembers the texts confirmed in it: LoadHistory fills the list from
-// numbered values of a profile section and restores the last current text; SaveHistory
-// puts the edit text at the top (dropping an older copy that differs only in case) and
-// writes the list and the current text back. All storage goes through AfxGetApp()'s
-// profile strings. The control is attached to a template combo box, never created here.
+// A combo box that remembers confirmed texts in numbered values of a profile section (through
+// AfxGetApp()'s profile strings) and restores the last current text. It is attached to a
+// template combo box, never created here, and writes only when SaveHistory runs.
 
 #include "ComboBox.h"
 

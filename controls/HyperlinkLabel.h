@@ -1,8 +1,7 @@
 #pragma once
-// Turns a static control of a dialog into a link: underlined dialog font, link / visited /
-// hover colours, the control shrunk to its text, a pointing-hand cursor and a tooltip with
-// the URL, and a click that opens the URL (shell first, then the program registered for
-// ".htm" files). The URL is the control's own text. It does not remember visits.
+// Turns a static control of a dialog into a link to the URL of its own text: underlined, in
+// link, visited and hover colours, fitted to its text, with hand cursor and tooltip; a click
+// opens the URL (shell first, then the ".htm" program). Visits are not remembered.
 
 #include "Registry.h"
 #include "Static.h"

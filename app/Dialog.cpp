@@ -5,6 +5,7 @@
 #include "DialogBuilder.h"
 #include "DialogTemplateRegistrar.h"
 #include "DialogWindow.h"
+#include "WinApp.h"
 #include "WinDefs.h"
 #include "WinStyles.h"
 
@@ -25,6 +26,10 @@ BOOL CDialog::BuildWindow(QWidget* parent)
     const CDialogTemplate* dialogTemplate = FindDialogTemplate(m_nTemplateId);
     if (dialogTemplate == nullptr) {
         return FALSE;
+    }
+    // Like the framework, a dialog without a parent belongs to the main window.
+    if (parent == nullptr) {
+        parent = AfxGetApp()->GetMainWnd();
     }
     auto* window = new CDialogWindow(this, parent);
     window->setWindowTitle(QString::fromUtf8(dialogTemplate->m_caption.c_str()));

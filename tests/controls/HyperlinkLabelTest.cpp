@@ -41,6 +41,17 @@ void MoveMouse(QWidget* widget, const QPoint& point)
     QApplication::sendEvent(widget, &move);
 }
 
+class CPaintCounter : public QObject {
+public:
+    explicit CPaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        m_count += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int m_count = 0;
+};
+
 } // namespace
 
 TEST(HyperlinkLabel, AttachingMakesALinkOfTheControlText)
@@ -125,11 +136,14 @@ TEST(HyperlinkLabel, HoverGrabsTheMouseAndTakesTheHighlightColour)
     EXPECT_EQ(QWidget::mouseGrabber(), widget);
     EXPECT_EQ(label.TextColor(), QApplication::palette().color(QPalette::Highlight));
 
+    CPaintCounter paints(widget);
     MoveMouse(widget, QPoint(3, 3));
     EXPECT_TRUE(label.IsHovering());
+    EXPECT_EQ(paints.m_count, 0); // moving within the link does not repaint it
 
     MoveMouse(widget, QPoint(-5, 3));
     EXPECT_FALSE(label.IsHovering());
+    EXPECT_EQ(paints.m_count, 1); // leaving repaints at once
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
     EXPECT_EQ(label.TextColor(), QColor(0, 0, 238));
 

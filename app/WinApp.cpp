@@ -18,10 +18,13 @@
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMainWindow>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSettings>
+#include <QTranslator>
 
 namespace {
 
@@ -363,6 +366,13 @@ int AfxWinMain(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationName(QStringLiteral("Quorail"));
+    // The program speaks German whatever the locale; so do Qt's own dialogs where the
+    // translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
     CWinApp* app = AfxGetApp();
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {

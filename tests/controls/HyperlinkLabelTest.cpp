@@ -136,6 +136,7 @@ TEST(HyperlinkLabel, HoverGrabsTheMouseAndTakesTheHighlightColour)
     EXPECT_EQ(QWidget::mouseGrabber(), widget);
     EXPECT_EQ(label.TextColor(), QApplication::palette().color(QPalette::Highlight));
 
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.Window()));
     CPaintCounter paints(widget);
     MoveMouse(widget, QPoint(3, 3));
     EXPECT_TRUE(label.IsHovering());

@@ -143,7 +143,10 @@ TEST_F(DocumentFileTest, MissingFileIsReportedAndNothingChanges)
     EXPECT_EQ(started.App().OpenDocumentFile(Path("absent")), nullptr);
     ASSERT_EQ(boxes.m_boxes.size(), 1u);
     EXPECT_NE(boxes.m_boxes[0].m_text.find("kann nicht ge\xF6" "ffnet werden"), std::string::npos);
+    EXPECT_EQ(started.App().OpenDocumentFile(m_dir.path().toStdString()), nullptr); // a folder
+    EXPECT_EQ(boxes.m_boxes.size(), 2u);
     EXPECT_EQ(started.ListLines(), std::vector<std::string>{kAdvertLine});
+    EXPECT_EQ(started.Doc()->GetTitle(), "Unbenannt");
 }
 
 TEST_F(DocumentFileTest, SaveThatFailsPartWayKeepsTheOldFile)

@@ -13,6 +13,7 @@ bool CAppEventFilter::IsInputEvent(const QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:

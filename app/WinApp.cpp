@@ -18,6 +18,7 @@
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMainWindow>
@@ -106,7 +107,35 @@ void CWinApp::InstallEventFilter()
 
 BOOL CWinApp::FilterEvent(QObject* target, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride) {
+        return FilterShortcutOverride(target, static_cast<QKeyEvent*>(event));
+    }
+    if (event->type() == QEvent::KeyPress && m_nSwallowedKey != 0) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool same = key->key() == m_nSwallowedKey && static_cast<int>(key->modifiers()) == m_swallowedModifiers;
+        m_nSwallowedKey = 0;
+        if (same) {
+            return TRUE;
+        }
+    }
     return PreTranslateMessage(target, event);
+}
+
+BOOL CWinApp::FilterShortcutOverride(QObject* target, QKeyEvent* override)
+{
+    // Qt offers a key to its shortcuts (menu mnemonics among them) before the key press is
+    // sent. The press is shown here at that moment, so that what swallows it also keeps it
+    // from every shortcut; the press that follows is then dropped.
+    QKeyEvent press(QEvent::KeyPress, override->key(), override->modifiers(), override->nativeScanCode(),
+                    override->nativeVirtualKey(), override->nativeModifiers(), override->text(),
+                    override->isAutoRepeat(), static_cast<quint16>(override->count()));
+    if (!PreTranslateMessage(target, &press)) {
+        return FALSE;
+    }
+    override->accept();
+    m_nSwallowedKey = override->key();
+    m_swallowedModifiers = static_cast<int>(override->modifiers());
+    return TRUE;
 }
 
 BOOL CWinApp::InitInstance()

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QEvent;
+class QKeyEvent;
 class QObject;
 class QPrinter;
 class QWidget;
@@ -91,6 +92,7 @@ protected:
 private:
     friend class CAppEventFilter;
     BOOL FilterEvent(QObject* target, QEvent* event);
+    BOOL FilterShortcutOverride(QObject* target, QKeyEvent* override);
 
     CFrameWnd* m_pMainWnd = nullptr;
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
@@ -99,6 +101,8 @@ private:
     std::unique_ptr<QPrinter> m_pPrinter;
     std::vector<std::string> m_arguments;
     int m_nWaitCursorCount = 0;
+    int m_nSwallowedKey = 0; // the Qt key whose press was taken at its shortcut override
+    int m_swallowedModifiers = 0;
     CWinApp* m_pPreviousApp = nullptr;
 };
 

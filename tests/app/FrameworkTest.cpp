@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -154,6 +155,28 @@ TEST(ApplicationTest, SeesEveryInputEventBeforeDispatchAndCanSwallowIt)
     app.m_bSwallow = false;
     QTest::keyClicks(&edit, "cd");
     EXPECT_EQ(edit.text(), "cd");
+}
+
+TEST(ApplicationTest, SwallowedKeyReachesNoShortcutEither)
+{
+    CFilteringApp app;
+    QWidget window;
+    auto* edit = new QLineEdit(&window);
+    int activations = 0;
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_K), &window);
+    QObject::connect(shortcut, &QShortcut::activated, [&] { ++activations; });
+    window.show();
+    edit->setFocus();
+    QApplication::setActiveWindow(&window);
+
+    QTest::keyClick(edit, Qt::Key_K, Qt::AltModifier);
+    EXPECT_EQ(activations, 0);
+    EXPECT_EQ(app.m_nKeyPresses, 2); // Alt, then K: each seen once, though Qt offers K twice
+    app.m_bSwallow = false;
+    QTest::keyClick(edit, Qt::Key_K, Qt::AltModifier);
+    EXPECT_EQ(activations, 1);
+    QTest::keyClick(edit, Qt::Key_X);
+    EXPECT_EQ(edit->text(), "x");
 }
 
 TEST(ApplicationTest, ProfileStringsReadBackAndMissingOnesGiveTheDefault)

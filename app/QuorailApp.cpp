@@ -40,6 +40,7 @@ BOOL CQuorailApp::InitInstance()
 
     if (!SocketInit()) {
         AfxMessageBox(IDS_SOCKETS_INIT_FAILED);
+        m_nExitCode = 1;
         return FALSE;
     }
     SetRegistryKey("Velmora");

@@ -289,14 +289,24 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info)
     switch (info.m_nShellCommand) {
     case CCommandLineInfo::FileNew:
         OnFileNew();
-        return m_pMainWnd != nullptr;
+        if (m_pMainWnd == nullptr) {
+            m_nExitCode = 1;
+            return FALSE;
+        }
+        return TRUE;
     case CCommandLineInfo::FileOpen:
-        return OpenDocumentFile(info.m_strFileName) != nullptr;
+        if (OpenDocumentFile(info.m_strFileName) == nullptr) {
+            m_nExitCode = 1;
+            return FALSE;
+        }
+        return TRUE;
     case CCommandLineInfo::FilePrintTo:
         GetPrinter()->setPrinterName(QString::fromUtf8(info.m_strPrinterName.c_str()));
         [[fallthrough]];
     case CCommandLineInfo::FilePrint:
-        if (OpenDocumentFile(info.m_strFileName) != nullptr && m_pMainWnd != nullptr) {
+        if (OpenDocumentFile(info.m_strFileName) == nullptr || m_pMainWnd == nullptr) {
+            m_nExitCode = 1;
+        } else {
             m_pMainWnd->OnCmdMsg(ID_FILE_PRINT_DIRECT);
         }
         // Printing from the command line ends the program.
@@ -381,6 +391,8 @@ int CWinApp::Run()
     int result = 0;
     if (InitInstance()) {
         result = QApplication::exec();
+    } else {
+        result = m_nExitCode;
     }
     ExitInstance();
     if (m_pDocTemplate != nullptr) {

@@ -79,6 +79,9 @@ public:
     // constructor when a QApplication exists already).
     void InstallEventFilter();
 
+    // The process's exit code when InitInstance ends the program (1: start-up failed).
+    int m_nExitCode = 0;
+
     std::string m_pszAppName;     // "Quorail"
     std::string m_pszRegistryKey; // "Velmora" once named
 

@@ -44,6 +44,7 @@ TEST_F(StartupTest, FileThatCannotBeOpenedEndsStartUpAfterTheMessage)
     CMessageBoxHook boxes;
     CStartedApp started({Path("broken")});
     EXPECT_FALSE(started.m_bStarted);
+    EXPECT_EQ(started.App().m_nExitCode, 1); // the caller learns that it failed
     EXPECT_EQ(boxes.m_boxes.size(), 1u);
     EXPECT_EQ(started.App().GetMainFrame(), nullptr);
 }
@@ -57,6 +58,7 @@ TEST_F(StartupTest, PrintSwitchPrintsTheFileAndEnds)
     printer->setOutputFileName(QString::fromStdString(Path("printed.pdf")));
     app->SetArguments({"/p", Path("listing")});
     EXPECT_FALSE(app->InitInstance());
+    EXPECT_EQ(app->m_nExitCode, 0);
     EXPECT_GT(QFileInfo(QString::fromStdString(Path("printed.pdf"))).size(), 0);
     EXPECT_FALSE(app->GetMainWnd() != nullptr && app->GetMainWnd()->isVisible());
     app->ExitInstance();

@@ -10,7 +10,11 @@
 
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QApplication>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -209,6 +213,27 @@ TEST_F(ResultViewTest, CommandsReachTheViewFirstAndUnhandledOnesDoNothing)
     EXPECT_TRUE(boxes.m_boxes.empty());
     EXPECT_FALSE(started.Command(ID_EDIT_COPY));
     EXPECT_FALSE(started.Command(ID_NEXT_PANE));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ResultViewPreviewTest, PreviewShowsTheListingOnOnePage)
+{
+    CStartedApp started;
+    ShowLines(started, {"a", "b", "c", "d"});
+    int pages = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+        ASSERT_NE(preview, nullptr);
+        pages = preview->pageCount();
+        dialog->reject();
+    });
+    EXPECT_TRUE(started.Command(ID_FILE_PRINT_PREVIEW));
+    EXPECT_EQ(pages, 1);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPrinter>
 #include <QSettings>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -98,6 +99,29 @@ TEST_F(StartupTest, RecentFilesSurviveARestartNewestFirstAndAtMostFour)
     entry = second.Frame()->FindMenuAction(ID_FILE_MRU_FILE1);
     entry->trigger(); // the open file again: not read twice
     EXPECT_EQ(second.ListLines().size(), shown);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ProgramRunTest, RunsUntilTheWindowClosesThenWritesTheRecentFiles)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("run").toStdString();
+    WriteBytes(path, ListingBytes({"a", "b", "c", "d"}));
+    QSettings("Velmora", "Quorail").remove("Recent File List");
+
+    CQuorailApp app;
+    app.SetArguments({path});
+    QTimer::singleShot(50, [&] {
+        ASSERT_NE(app.GetMainWnd(), nullptr);
+        EXPECT_TRUE(app.GetMainWnd()->isVisible());
+        app.OnCmdMsg(ID_APP_EXIT);
+    });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(app.GetMainFrame(), nullptr); // frame, view and document are gone
+    EXPECT_EQ(QSettings("Velmora", "Quorail").value("Recent File List/File1").toString().toStdString(), path);
 }
 
 } // namespace

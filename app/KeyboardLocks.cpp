@@ -1,5 +1,7 @@
 #include "KeyboardLocks.h"
 
+#include "XkbIndicators.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -28,7 +30,24 @@ void CKeyboardLocks::SetLedRoot(const std::string& root)
     s_strLedRoot = root;
 }
 
+static const char* XkbName(CKeyboardLocks::ELock lock)
+{
+    switch (lock) {
+    case CKeyboardLocks::CapsLock: return "Caps Lock";
+    case CKeyboardLocks::NumLock: return "Num Lock";
+    default: return "Scroll Lock";
+    }
+}
+
 std::optional<bool> CKeyboardLocks::IsOn(ELock lock)
+{
+    if (const std::optional<bool> xkb = CXkbIndicators::IsOn(XkbName(lock))) {
+        return xkb;
+    }
+    return FromLeds(lock);
+}
+
+std::optional<bool> CKeyboardLocks::FromLeds(ELock lock)
 {
     std::error_code error;
     std::filesystem::directory_iterator entries(s_strLedRoot, error);

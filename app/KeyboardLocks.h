@@ -1,7 +1,7 @@
 #pragma once
-// The state of Caps Lock, Num Lock and Scroll Lock where the platform reports it: the
-// keyboard LEDs under /sys/class/leds ("inputN::capslock" and so on). Where no keyboard
-// LED is visible the state is unknown.
+// The state of Caps Lock, Num Lock and Scroll Lock where the platform reports it: the X
+// server's keyboard indicators on X11, else the keyboard LEDs under /sys/class/leds
+// ("inputN::capslock" and so on). Where neither tells, the state is unknown.
 
 #include <optional>
 #include <string>
@@ -16,5 +16,7 @@ public:
     static void SetLedRoot(const std::string& root);
 
 private:
+    static std::optional<bool> FromLeds(ELock lock);
+
     static std::string s_strLedRoot;
 };

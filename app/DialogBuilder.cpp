@@ -125,8 +125,9 @@ QWidget* CDialogBuilder::CreateControl(const CDialogItemTemplate& item, QWidget*
     widget->setProperty("winStyle", QVariant::fromValue(static_cast<uint>(item.m_style)));
     widget->setGeometry(MapDialogRect(font, QRect(item.m_x, item.m_y, item.m_cx, item.m_cy)));
     widget->setEnabled((item.m_style & WS_DISABLED) == 0);
-    if ((item.m_style & WS_TABSTOP) == 0 && item.m_class != EControlClass::ComboBox) {
-        widget->setFocusPolicy(Qt::NoFocus);
+    if ((item.m_style & WS_TABSTOP) == 0 && widget->focusPolicy() != Qt::NoFocus) {
+        // Without a tab stop a control is skipped by Tab but still takes the focus when clicked.
+        widget->setFocusPolicy(Qt::ClickFocus);
     }
     widget->setVisible((item.m_style & WS_VISIBLE) != 0);
     return widget;
@@ -139,11 +140,12 @@ void CDialogBuilder::BuildChildren(const CDialogTemplate& dialogTemplate, QWidge
     QWidget* previous = nullptr;
     for (const CDialogItemTemplate& item : dialogTemplate.m_items) {
         QWidget* widget = CreateControl(item, parent, font);
-        if (previous != nullptr && widget->focusPolicy() != Qt::NoFocus) {
+        if ((widget->focusPolicy() & Qt::TabFocus) == 0) {
+            continue;
+        }
+        if (previous != nullptr) {
             QWidget::setTabOrder(previous, widget);
         }
-        if (widget->focusPolicy() != Qt::NoFocus) {
-            previous = widget;
-        }
+        previous = widget;
     }
 }

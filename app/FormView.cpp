@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 CFormView::CFormView(UINT templateId) : m_nTemplateId(templateId)
 {
 }

@@ -4,6 +4,7 @@
 #include "CodePage.h"
 #include "Document.h"
 #include "FrameWindow.h"
+#include "MessageBox.h"
 #include "RecentFileList.h"
 #include "SingleDocTemplate.h"
 #include "View.h"
@@ -22,7 +23,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
+
+#include <exception>
+#include <new>
 
 namespace {
 
@@ -163,6 +168,30 @@ BOOL CFrameWnd::OnCmdMsg(UINT id)
     return AfxGetApp()->OnAppCmdMsg(id);
 }
 
+void CFrameWnd::ExecuteCommand(UINT id)
+{
+    try {
+        OnCmdMsg(id);
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox("Nicht gen\xFCgend Arbeitsspeicher.", MB_ICONEXCLAMATION);
+    } catch (const std::exception&) {
+        AfxMessageBox("Ein unerwarteter Fehler ist aufgetreten.", MB_ICONEXCLAMATION);
+    }
+}
+
+void CFrameWnd::SetMessageText(const std::string& text)
+{
+    QMainWindow* window = GetWindow();
+    if (window == nullptr) {
+        return;
+    }
+    if (text.empty()) {
+        window->statusBar()->clearMessage();
+        return;
+    }
+    window->statusBar()->showMessage(CCodePage::ToQString(text));
+}
+
 BOOL CFrameWnd::OnUpdateCmdUI(CCmdUI* cmdUI)
 {
     if (m_pView != nullptr && m_pView->OnUpdateCmdUI(cmdUI)) {
@@ -202,7 +231,7 @@ BOOL CFrameWnd::PreTranslateMessage(QObject* target, QEvent* event)
     if (!IsAcceleratorKey(event, command)) {
         return FALSE;
     }
-    OnCmdMsg(command);
+    ExecuteCommand(command);
     return TRUE;
 }
 
@@ -270,7 +299,7 @@ QAction* CFrameWnd::AddCommandAction(QWidget* menu, const CMenuItem& item)
     action->setStatusTip(StatusPrompt(item.m_id));
     action->setEnabled(!item.m_bGrayed);
     const UINT id = item.m_id;
-    QObject::connect(action, &QAction::triggered, action, [this, id] { OnCmdMsg(id); });
+    QObject::connect(action, &QAction::triggered, action, [this, id] { ExecuteCommand(id); });
     menu->addAction(action);
     return action;
 }
@@ -348,7 +377,7 @@ void CFrameWnd::UpdateRecentFileMenu()
         const UINT id = ID_FILE_MRU_FILE1 + static_cast<UINT>(i);
         action->setData(id);
         action->setStatusTip(StatusPrompt(id));
-        QObject::connect(action, &QAction::triggered, action, [this, id] { OnCmdMsg(id); });
+        QObject::connect(action, &QAction::triggered, action, [this, id] { ExecuteCommand(id); });
         m_pFileMenu->insertAction(before, action);
         m_recentActions.push_back(action);
     }

@@ -7,6 +7,7 @@
 
 #include "Wnd.h"
 
+#include <string>
 #include <vector>
 
 class QAction;
@@ -32,6 +33,11 @@ public:
 
     BOOL OnCmdMsg(UINT id) override;
     BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
+    // Runs a command chosen by the user (menu, toolbar, accelerator). An exception that a
+    // handler lets through ends the command with the framework's box instead of the program.
+    void ExecuteCommand(UINT id);
+    // Shows text (Windows-1252) in the message pane; an empty text brings back the idle text.
+    void SetMessageText(const std::string& text);
     // Handles the accelerators of the frame's resource; TRUE when the key was one.
     virtual BOOL PreTranslateMessage(QObject* target, QEvent* event);
 

@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "SplashWindow.h"
 #include "WinStyles.h"
 
 #include "MenuResource.h"
@@ -33,5 +34,6 @@ int CMainFrame::OnCreate()
     }
     m_wndToolBar.EnableDocking(CBRS_ALIGN_ANY);
     EnableDocking(CBRS_ALIGN_ANY);
+    CSplashWindow::ShowSplash(GetSafeHwnd());
     return 0;
 }

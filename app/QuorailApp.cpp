@@ -1,10 +1,12 @@
 #include "QuorailApp.h"
 
+#include "AboutDialog.h"
 #include "MainFrame.h"
 #include "MessageBox.h"
 #include "QuorailDoc.h"
 #include "QuorailView.h"
 #include "SingleDocTemplate.h"
+#include "SplashWindow.h"
 
 #include "Resource.h"
 #include "WinSock.h"
@@ -37,6 +39,7 @@ BOOL CQuorailApp::InitInstance()
     CCommandLineInfo splashInfo;
     ParseCommandLine(splashInfo);
     m_bShowSplash = splashInfo.m_bShowSplash;
+    CSplashWindow::EnableSplash(m_bShowSplash);
 
     if (!SocketInit()) {
         AfxMessageBox(IDS_SOCKETS_INIT_FAILED);
@@ -61,9 +64,14 @@ BOOL CQuorailApp::InitInstance()
 
 BOOL CQuorailApp::PreTranslateMessage(QObject* target, QEvent* event)
 {
+    if (CSplashWindow::FilterAppMessage(target, event)) {
+        return TRUE;
+    }
     return CWinApp::PreTranslateMessage(target, event);
 }
 
 void CQuorailApp::OnAppAbout()
 {
+    CAboutDialog aboutDlg;
+    aboutDlg.DoModal();
 }

@@ -98,7 +98,7 @@ BOOL CToolBar::LoadToolBar(UINT /*resourceId*/)
             button->setObjectName(QString::number(id));
         }
         CFrameWnd* frame = m_pFrame;
-        QObject::connect(action, &QAction::triggered, action, [frame, id] { frame->OnCmdMsg(id); });
+        QObject::connect(action, &QAction::triggered, action, [frame, id] { frame->ExecuteCommand(id); });
     }
     return TRUE;
 }

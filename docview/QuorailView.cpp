@@ -1,5 +1,12 @@
 #include "QuorailView.h"
 
+#include "AddressDialog.h"
+#include "HelpCommand.h"
+#include "HopStatusTracer.h"
+#include "LastError.h"
+#include "ProductAddresses.h"
+#include "TraceBusyScope.h"
+#include "WaitCursor.h"
 #include "DC.h"
 #include "DataExchange.h"
 #include "FrameWnd.h"
@@ -10,6 +17,7 @@
 #include "Resource.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -139,8 +147,63 @@ void CQuorailView::OnEndPrinting(CDC* /*pDC*/, CPrintInfo* /*pInfo*/)
 
 void CQuorailView::OnConnect()
 {
+    m_ListBox.ResetContent();
+    m_ListBox.AddString("Ok. Bitte etwas warten (ca. 30 sek. je nach Server) ...");
+    UpdateData(FALSE);
+    CAddressDialog addressDlg;
+    if (addressDlg.DoModal() != IDOK) {
+        m_ListBox.AddString("Ok. Auf Verbinden klicken.");
+        return;
+    }
+    m_strHost = addressDlg.m_strAddress;
+    m_ListBox.AddString("Verbinde mit:\t" + m_strHost);
+    m_ListBox.AddString(" ");
+    TraceHost();
+}
+
+void CQuorailView::TraceHost()
+{
+    CWaitCursor waitCursor;
+    g_bResolveNames = TRUE;
+    CHopResultArray hops;
+    CHopStatusTracer tracer(GetParentFrame(), s_nTraceMaxHops);
+    BOOL traced = FALSE;
+    {
+        CTraceBusyScope busy;
+        traced = tracer.Trace(m_strHost, hops, s_nTraceMaxHops, s_nTraceTimeoutMs, s_nTraceProbes);
+    }
+    if (!traced) {
+        char line[64];
+        std::snprintf(line, sizeof line, "Fehler bei Quorail Nr.: %d", static_cast<int>(win::GetLastError()));
+        m_ListBox.AddString(line);
+        return;
+    }
+    AddListing(tracer.m_Lines);
+}
+
+void CQuorailView::AddListing(const std::vector<std::string>& hopLines)
+{
+    m_ListBox.AddString("OK zeige nun die Quorail an von:\t" + m_strHost);
+    m_ListBox.AddString(" ");
+    m_ListBox.AddString(" ");
+    m_ListBox.AddString("Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tAdresse");
+    m_ListBox.AddString(" ");
+    if (hopLines.empty()) {
+        m_ListBox.AddString("Fehler LB_ERR");
+        return;
+    }
+    for (const std::string& line : hopLines) {
+        m_ListBox.AddString(line);
+    }
+    m_bHasResults = TRUE;
+    m_ListBox.AddString(" ");
+    m_ListBox.AddString("OK");
+    m_ListBox.AddString(" ");
+    m_ListBox.AddString(std::string("ENDE von Quorail 1.0 von ") + g_szHomePageUrl);
+    CopyToDocument();
 }
 
 void CQuorailView::OnHelpManual()
 {
+    CHelpCommand::Run();
 }

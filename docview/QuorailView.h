@@ -7,6 +7,7 @@
 #include "ListBox.h"
 
 #include <string>
+#include <vector>
 
 class CQuorailDoc;
 
@@ -42,4 +43,14 @@ public:
     static constexpr int s_nPrintLeft = 20;
     static constexpr int s_nPrintTop = 20;
     static constexpr int s_nPrintLineStep = 55;
+
+    // The trace that the connect command runs: highest TTL, wait per probe (ms), probes per hop.
+    static constexpr BYTE s_nTraceMaxHops = 30;
+    static constexpr DWORD s_nTraceTimeoutMs = 30000;
+    static constexpr DWORD s_nTraceProbes = 3;
+
+private:
+    // Runs the trace for m_strHost and writes its outcome into the list.
+    void TraceHost();
+    void AddListing(const std::vector<std::string>& hopLines);
 };

@@ -1,0 +1,82 @@
+#include "TraceBusyScope.h"
+
+#include "BlockingHook.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+CTraceBusyScope* CTraceBusyScope::s_pActiveScope = nullptr;
+
+CTraceBusyScope::CTraceBusyScope()
+    : m_pOuterScope(s_pActiveScope)
+{
+    s_pActiveScope = this;
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->installEventFilter(this);
+    m_pfnPreviousHook = win::WSASetBlockingHook(&CTraceBusyScope::PumpEvents);
+}
+
+CTraceBusyScope::~CTraceBusyScope()
+{
+    win::WSASetBlockingHook(m_pfnPreviousHook);
+    if (QCoreApplication::instance() != nullptr)
+        QCoreApplication::instance()->removeEventFilter(this);
+    s_pActiveScope = m_pOuterScope;
+}
+
+bool CTraceBusyScope::IsActive()
+{
+    return s_pActiveScope != nullptr;
+}
+
+void CTraceBusyScope::PumpEvents()
+{
+    // All events are processed, so that input reaches the filter and is dropped there
+    // instead of piling up to take effect after the trace.
+    QCoreApplication::processEvents(QEventLoop::AllEvents, win::kBlockingHookIntervalMs);
+}
+
+bool CTraceBusyScope::IsInputEvent(const QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::NonClientAreaMouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::InputMethod:
+    case QEvent::Drop:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CTraceBusyScope::eventFilter(QObject* watched, QEvent* event)
+{
+    if (IsInputEvent(event))
+        return true;
+    if (event->type() == QEvent::Close || event->type() == QEvent::Quit) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

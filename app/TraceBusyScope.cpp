@@ -1,5 +1,6 @@
 #include "TraceBusyScope.h"
 
+#include "AppEventFilter.h"
 #include "BlockingHook.h"
 
 #include <QCoreApplication>
@@ -38,24 +39,11 @@ void CTraceBusyScope::PumpEvents()
 
 bool CTraceBusyScope::IsInputEvent(const QEvent* event)
 {
+    if (CAppEventFilter::IsInputEvent(event))
+        return true;
     switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
     case QEvent::Shortcut:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::NonClientAreaMouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonRelease:
-    case QEvent::NonClientAreaMouseButtonDblClick:
-    case QEvent::NonClientAreaMouseMove:
-    case QEvent::Wheel:
     case QEvent::ContextMenu:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
     case QEvent::TouchCancel:
     case QEvent::TabletPress:
     case QEvent::TabletMove:

@@ -1,0 +1,209 @@
+// The program as a user runs it: started on a private X server inside the test network's
+// source namespace, a trace to the far host of the router chain chosen from the menu bar
+// and typed into the address dialog, the listing saved with Ctrl+S under a typed name, and
+// the program closed from its menu. The saved bytes are checked line by line; only the
+// round-trip times are not known in advance.
+
+#include "ListingFile.h"
+#include "Process.h"
+#include "XSession.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kTargetName = "dst.lab.quorail.test";
+constexpr const char* kListingName = "listing";
+
+constexpr int kWindowMs = 20000;
+constexpr int kDialogMs = 10000;
+// The silent second router costs one 30-second wait; the rest of the path is quick.
+constexpr int kTraceMs = 90000;
+constexpr int kSaveRetryMs = 1000;
+constexpr int kExitMs = 15000;
+
+// The host field of the address dialog, 216 x 96 dialog units, spans x 7..209 and y 30..42.
+constexpr double kHostFieldX = 108.0 / 216.0;
+constexpr double kHostFieldY = 36.0 / 96.0;
+
+// The saved lines as patterns: "{rtt}" stands for a round-trip time in whole milliseconds.
+std::vector<std::string> ExpectedListing()
+{
+    const std::string target = kTargetName;
+    return {
+        {"Ok. Bitte etwas warten (ca. 30 sek. je nach Server) ..."},
+        {"Verbinde mit:\t" + target},
+        {" "},
+        {"OK zeige nun die Quorail an von:\t" + target},
+        {" "},
+        {" "},
+        {"Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tAdresse"},
+        {" "},
+        {"1\t{rtt}\t{rtt}\t{rtt}\t[198.18.1.2]\tr1.lab.quorail.test"},
+        // r2 sends no time-exceeded message: the probe runs into its time limit.
+        {"2\t*\t*\t*\tFehler:\t\t11010"},
+        {"3\t{rtt}\t{rtt}\t{rtt}\t[198.18.3.2]\tr3.lab.quorail.test"},
+        {"4\t{rtt}\t{rtt}\t{rtt}\t[198.18.4.2]\t" + target},
+        {" "},
+        {"OK"},
+        {" "},
+        {"ENDE von Quorail 1.0 von https://www.velmora.example/quorail/"},
+    };
+}
+
+std::regex PatternRegex(const std::string& pattern)
+{
+    static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+    std::string escaped = std::regex_replace(pattern, special, R"(\$&)");
+    const std::string rttToken = R"(\{rtt\})";
+    for (std::size_t at = escaped.find(rttToken); at != std::string::npos; at = escaped.find(rttToken))
+        escaped.replace(at, rttToken.size(), "([0-9]+)");
+    return std::regex(escaped);
+}
+
+// The saved line where it fits the pattern, with its times in order min <= mean <= max;
+// the pattern itself otherwise, so that the comparison shows what was expected.
+std::string Resolve(const std::string& pattern, const std::string& saved)
+{
+    std::smatch match;
+    if (!std::regex_match(saved, match, PatternRegex(pattern)))
+        return pattern;
+    if (match.size() == 4) {
+        const long min = std::stol(match[1]), mean = std::stol(match[2]), max = std::stol(match[3]);
+        if (!(min <= mean && mean <= max))
+            return pattern + " (times out of order)";
+    }
+    return saved;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::string MakeTempFolder()
+{
+    std::string name = "/tmp/quorail-e2e.XXXXXX";
+    return mkdtemp(name.data()) != nullptr ? name : std::string();
+}
+
+class UserRunTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_work = MakeTempFolder();
+        ASSERT_FALSE(m_work.empty());
+        for (const char* folder : {"home", "config", "runtime"})
+            ASSERT_EQ(mkdir((m_work + "/" + folder).c_str(), 0700), 0);
+        const std::string problem = m_x.Start(m_work + "/xvfb.log");
+        ASSERT_TRUE(problem.empty()) << problem;
+    }
+
+    void TearDown() override
+    {
+        if (HasFailure()) {
+            m_x.DumpScreen(m_work + "/screen.xwd");
+            std::fprintf(stderr, "kept for a look: %s (program.log, screen.xwd)\n", m_work.c_str());
+        }
+        m_program.Kill();
+        m_x.Stop();
+        if (!HasFailure())
+            std::filesystem::remove_all(m_work);
+    }
+
+    void StartProgram()
+    {
+        const std::vector<std::string> environment{
+            "DISPLAY=" + m_x.Display(), "HOME=" + m_work + "/home", "XDG_CONFIG_HOME=" + m_work + "/config",
+            "XDG_RUNTIME_DIR=" + m_work + "/runtime", "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="};
+        ASSERT_TRUE(m_program.Start({QUORAIL_BINARY, "/nologo"}, environment, m_work + "/program.log"));
+    }
+
+    // Presses Ctrl+S in the main window until the save dialog answers: while the trace
+    // runs the program drops all input, so the first press that takes effect comes after it.
+    std::string SaveDialogAfterTrace(const std::string& mainWindow)
+    {
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kTraceMs);
+        while (Clock::now() < deadline && m_program.IsRunning()) {
+            m_x.Focus(mainWindow);
+            m_x.Keys({"ctrl+s"});
+            const std::string dialog = m_x.WaitForWindow("^Speichern unter$", kSaveRetryMs);
+            if (!dialog.empty())
+                return dialog;
+        }
+        return {};
+    }
+
+    std::string m_work;
+    CXSession m_x;
+    CProcess m_program;
+};
+
+TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
+{
+    StartProgram();
+    const std::string mainWindow = m_x.WaitForWindow("^Unbenannt - Quorail$", kWindowMs);
+    ASSERT_FALSE(mainWindow.empty()) << "no main window";
+
+    ASSERT_TRUE(m_x.Focus(mainWindow));
+    ASSERT_TRUE(m_x.Keys({"alt+v"}));
+    const std::string addressDialog = m_x.WaitForWindow("^URL Eingabe$", kDialogMs);
+    ASSERT_FALSE(addressDialog.empty()) << "\"&Verbinden\" did not open the address dialog";
+    ASSERT_TRUE(m_x.Focus(addressDialog));
+    // The dialog opens with its OK button focused; the user clicks into the host field.
+    ASSERT_TRUE(m_x.ClickAt(addressDialog, kHostFieldX, kHostFieldY));
+    ASSERT_TRUE(m_x.Type(kTargetName));
+    ASSERT_TRUE(m_x.Keys({"Return"}));
+    ASSERT_TRUE(m_x.WaitUntilGone("^URL Eingabe$", kDialogMs));
+
+    const std::string saveDialog = SaveDialogAfterTrace(mainWindow);
+    ASSERT_FALSE(saveDialog.empty()) << "Ctrl+S brought no save dialog";
+    const std::string listingPath = m_work + "/" + kListingName;
+    ASSERT_TRUE(m_x.Focus(saveDialog));
+    ASSERT_TRUE(m_x.Keys({"ctrl+a"}));
+    ASSERT_TRUE(m_x.Type(listingPath));
+    ASSERT_TRUE(m_x.Keys({"Return"}));
+    const std::string savedWindow = m_x.WaitForWindow(std::string("^") + kListingName + " - Quorail$", kDialogMs);
+    ASSERT_FALSE(savedWindow.empty()) << "the title does not name the saved file";
+    if (const char* shot = std::getenv("QUORAIL_E2E_SCREEN"))
+        m_x.DumpScreen(shot);
+
+    // Exactly the name typed: no extension added.
+    const std::string bytes = ReadAll(listingPath);
+    const std::optional<std::vector<std::string>> saved = CListingFile::Parse(bytes);
+    ASSERT_TRUE(saved.has_value()) << "not a listing file: " << bytes.size() << " bytes";
+    const std::vector<std::string> expected = ExpectedListing();
+    std::vector<std::string> resolved;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        resolved.push_back(Resolve(expected[i], i < saved->size() ? (*saved)[i] : std::string()));
+    EXPECT_EQ(*saved, resolved);
+    EXPECT_EQ(bytes, CListingFile::Compose(resolved));
+
+    ASSERT_TRUE(m_x.Focus(savedWindow));
+    ASSERT_TRUE(m_x.Keys({"alt+d", "b"}));
+    EXPECT_EQ(m_program.WaitExit(kExitMs), std::optional<int>(0)) << "the program did not end from \"&Beenden\"";
+
+    // The typed host went into the history and the saved file into the recent-file list.
+    const std::string profile = ReadAll(m_work + "/config/Velmora/Quorail.conf");
+    EXPECT_NE(profile.find(kTargetName), std::string::npos) << profile;
+    EXPECT_NE(profile.find(listingPath), std::string::npos) << profile;
+}
+
+} // namespace

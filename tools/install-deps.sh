@@ -14,7 +14,10 @@ done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 echo "Installing: ${missing[*]}"
 sudo=""
-[[ $(id -u) -ne 0 ]] && sudo="sudo"
+if [[ $(id -u) -ne 0 ]]; then
+  command -v sudo >/dev/null || { echo "install-deps.sh: as root, run: apt-get install ${missing[*]}" >&2; exit 1; }
+  sudo="sudo"
+fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -124,7 +124,7 @@ protected:
         }
         m_program.Kill();
         m_x.Stop();
-        if (!HasFailure())
+        if (!HasFailure() && !m_work.empty())
             std::filesystem::remove_all(m_work);
     }
 
@@ -182,6 +182,7 @@ TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
     ASSERT_TRUE(m_x.Keys({"Return"}));
     const std::string savedWindow = m_x.WaitForWindow(std::string("^") + kListingName + " - Quorail$", kDialogMs);
     ASSERT_FALSE(savedWindow.empty()) << "the title does not name the saved file";
+    // For a look at the window with its listing: QUORAIL_E2E_SCREEN names an xwd file.
     if (const char* shot = std::getenv("QUORAIL_E2E_SCREEN"))
         m_x.DumpScreen(shot);
 

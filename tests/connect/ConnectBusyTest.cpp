@@ -1,0 +1,145 @@
+// The window during a trace that takes its time: it paints, names the hop being probed,
+// shows the wait cursor, drops keyboard and mouse input (sent or posted) and refuses to
+// close; afterwards it shows the idle text and takes input again.
+
+#include "ConnectTestKit.h"
+#include "PacedEcho.h"
+
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr int kProbeDelayMs = 150;
+
+QWidget* ToolbarButton(CStartedApp& started, UINT id)
+{
+    auto* bar = started.Frame()->GetWindow()->findChild<QToolBar*>(QString::number(AFX_IDW_TOOLBAR));
+    if (bar == nullptr)
+        return nullptr;
+    for (QAction* action : bar->actions()) {
+        if (action->data().toUInt() == id)
+            return bar->widgetForAction(action);
+    }
+    return nullptr;
+}
+
+// Counts the modal dialogs that open while it lives and hides each at once; hiding ends
+// the dialog's loop even where a close request would be refused.
+class CStrayDialogs {
+public:
+    CStrayDialogs()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                ++m_nCount;
+                dialog->hide();
+            }
+        });
+        m_timer.start(kPollMs);
+    }
+    int m_nCount = 0;
+
+private:
+    static constexpr int kPollMs = 10;
+    QTimer m_timer;
+};
+
+// Ctrl+N (File/New) and a click on the toolbar's connect button, sent at once and posted.
+void SendAndPostInput(QWidget* window, QWidget* button)
+{
+    QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier));
+    QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyRelease, Qt::Key_N, Qt::ControlModifier));
+    const QPointF centre = QRectF(button->rect()).center();
+    const QPointF global = button->mapToGlobal(centre);
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton,
+                                                        Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton,
+                                                        Qt::NoButton, Qt::NoModifier));
+}
+
+TEST(ConnectBusyTest, WindowPaintsButTakesNoInputAndStaysOpenWhileTracing)
+{
+    SKIP_UNLESS_LOOKUPS_STAY_HERE();
+    CPacedEcho& echo = CPacedEcho::Instance();
+    echo.Reset();
+    echo.m_nodeByTtl = {{1, Ip(198, 18, 0, 1)}, {2, Ip(127, 0, 0, 1)}};
+    echo.m_delayMs = kProbeDelayMs;
+    CStartedApp started({"-nologo"});
+    QMainWindow* window = started.Frame()->GetWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QWidget* connectButton = ToolbarButton(started, ID_CONNECT);
+    ASSERT_NE(connectButton, nullptr);
+    auto* paints = new CBusyPaintCounter(window);
+
+    std::map<BYTE, std::string> paneByTtl;
+    bool waitCursor = false;
+    bool closed = true;
+    // A dialog opening during the trace would start a second trace.
+    std::unique_ptr<CStrayDialogs> stray;
+    echo.m_onProbe = [&](BYTE ttl, int probe) {
+        window->update();
+        if (probe != 1)
+            return;
+        paneByTtl[ttl] = MessagePane(started);
+        if (ttl != 1)
+            return;
+        stray = std::make_unique<CStrayDialogs>();
+        waitCursor = QApplication::overrideCursor() != nullptr &&
+                     QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        SendAndPostInput(window, connectButton);
+        closed = window->close();
+    };
+    ASSERT_TRUE(Connect(started, kTargetHost));
+    echo.m_onProbe = nullptr;
+
+    const Lines listing = Listing(kTargetHost, {"1\t7\t7\t7\t[198.18.0.1]", "2\t7\t7\t7\t[127.0.0.1]\tlocalhost"});
+    EXPECT_EQ(started.ListLines(), listing);
+    EXPECT_EQ(paneByTtl, (std::map<BYTE, std::string>{{1, "Untersuche Hop 1 von 30 ..."},
+                                                      {2, "Untersuche Hop 2 von 30 ..."}}));
+    EXPECT_EQ(MessagePane(started), "Bereit");
+    EXPECT_TRUE(waitCursor);
+    EXPECT_GT(paints->m_nPaints, 0);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(stray->m_nCount, 0);
+    EXPECT_EQ(echo.m_mostActiveSends, 1);
+    EXPECT_EQ(echo.m_probes, 6);
+
+    // Input kept back during the trace would take effect now.
+    QTest::qWait(50);
+    EXPECT_EQ(started.ListLines(), listing);
+    EXPECT_EQ(stray->m_nCount, 0);
+
+    // The same input works again: File/New asks to save the new listing, then empties it.
+    {
+        CMessageBoxHook boxes(IDNO);
+        QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier);
+        EXPECT_EQ(boxes.m_boxes.size(), 1u);
+        EXPECT_EQ(started.ListLines(), Lines{});
+    }
+    stray.reset();
+    CAddressDialogAnswer cancel(std::nullopt);
+    QTest::mouseClick(connectButton, Qt::LeftButton);
+    EXPECT_TRUE(cancel.Answered());
+    EXPECT_EQ(started.ListLines(), (Lines{kWaitLine, kCancelLine}));
+    echo.Reset();
+}
+
+} // namespace

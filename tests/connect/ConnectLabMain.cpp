@@ -1,0 +1,22 @@
+// Runs the connect tests on the lab's real routers, and only inside the lab's source
+// namespace, where no route leads out and names come from the lab's hosts file alone.
+
+#include "ConnectTestKit.h"
+#include "LabGuard.h"
+
+#include <cstdio>
+
+bool LookupsStayHere()
+{
+    return LabUnsafeReason().empty();
+}
+
+int main(int argc, char** argv)
+{
+    const std::string reason = LabUnsafeReason();
+    if (!reason.empty()) {
+        std::fprintf(stderr, "refusing to run: %s\n", reason.c_str());
+        return 1;
+    }
+    return RunOffscreenTests(argc, argv);
+}

@@ -1,0 +1,220 @@
+// Each way through the connect command, driven through the address dialog with a scripted
+// echo module: the listing line by line, the document, the view's host and flag, the
+// history, and nothing left of the trace afterwards (wait cursor, busy scope, hop text).
+
+#include "ConnectTestKit.h"
+#include "PacedEcho.h"
+
+#include "BlockingHook.h"
+#include "LastError.h"
+#include "MessageBox.h"
+#include "ReportTracer.h"
+#include "TraceBusyScope.h"
+#include "WinSock.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string kTarget = kTargetHost;
+const std::string kHomeHost = "www.velmora.example";
+
+// Routers answer at TTL 1 .. targetHop - 1 from 198.18.0.<ttl>, the target at targetHop.
+void ScriptRoute(int targetHop)
+{
+    CPacedEcho& echo = CPacedEcho::Instance();
+    for (int ttl = 1; ttl < targetHop; ++ttl)
+        echo.m_nodeByTtl[static_cast<BYTE>(ttl)] = Ip(198, 18, 0, ttl);
+    echo.m_nodeByTtl[static_cast<BYTE>(targetHop)] = Ip(127, 0, 0, 1);
+}
+
+// The scripted round trips are all 7 ms; the routers have no name.
+std::string RouterLine(int hop)
+{
+    return std::to_string(hop) + "\t7\t7\t7\t[198.18.0." + std::to_string(hop) + "]";
+}
+
+std::string TargetLine(int hop)
+{
+    return std::to_string(hop) + "\t7\t7\t7\t[127.0.0.1]\tlocalhost";
+}
+
+class ConnectOutcomeTest : public ::testing::Test {
+protected:
+    void SetUp() override { CPacedEcho::Instance().Reset(); }
+    void TearDown() override { CPacedEcho::Instance().Reset(); }
+
+    CPacedEcho& Echo() { return CPacedEcho::Instance(); }
+
+    // Nothing of the trace is left once the command has returned.
+    static void ExpectIdle(CStartedApp& started)
+    {
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(CTraceBusyScope::IsActive());
+        EXPECT_FALSE(win::HasBlockingHook());
+        EXPECT_EQ(MessagePane(started), "Bereit");
+    }
+
+    static std::string History(CStartedApp& started, const std::string& entry)
+    {
+        return started.App().GetProfileString("Settings", entry);
+    }
+};
+
+TEST_F(ConnectOutcomeTest, CancelWritesTwoLinesAndLeavesEverythingElse)
+{
+    CStartedApp started({"-nologo"});
+    ASSERT_TRUE(started.m_bStarted);
+    ASSERT_TRUE(Connect(started, std::nullopt));
+
+    EXPECT_EQ(started.ListLines(), (Lines{kWaitLine, kCancelLine}));
+    EXPECT_EQ(started.View()->m_strHost, kHomeHost);
+    EXPECT_FALSE(started.View()->m_bHasResults);
+    EXPECT_TRUE(started.Doc()->m_Listing.empty());
+    EXPECT_FALSE(started.Doc()->IsModified());
+    EXPECT_EQ(Echo().m_probes, 0);
+    EXPECT_EQ(History(started, "HistoryCombo0"), "");
+    ExpectIdle(started);
+}
+
+TEST_F(ConnectOutcomeTest, TargetAtHopThreeGivesTheWholeListingInListAndDocument)
+{
+    SKIP_UNLESS_LOOKUPS_STAY_HERE();
+    ScriptRoute(3);
+    g_bResolveNames = FALSE;
+    CStartedApp started({"-nologo"});
+    ASSERT_TRUE(Connect(started, kTarget));
+
+    const Lines expected = Listing(kTarget, {RouterLine(1), RouterLine(2), TargetLine(3)});
+    ASSERT_EQ(expected.size(), 8u + 3u + 4u);
+    EXPECT_EQ(started.ListLines(), expected);
+    EXPECT_EQ(started.Doc()->m_Listing, CStringArray(expected));
+    EXPECT_TRUE(started.Doc()->IsModified());
+    EXPECT_TRUE(started.View()->m_bHasResults);
+    EXPECT_EQ(started.View()->m_strHost, kTarget);
+    EXPECT_TRUE(g_bResolveNames);
+    // Three probes per hop, each allowed 30 s, and none past the target.
+    EXPECT_EQ(Echo().m_probesByTtl, (std::map<BYTE, int>{{1, 3}, {2, 3}, {3, 3}}));
+    EXPECT_EQ(Echo().m_probesByTimeoutMs, (std::map<DWORD, int>{{30000, 9}}));
+    EXPECT_EQ(History(started, "HistoryCombo0"), kTarget);
+    EXPECT_EQ(History(started, "HistoryCombo"), kTarget);
+    ExpectIdle(started);
+}
+
+TEST_F(ConnectOutcomeTest, SilentTargetGivesThirtyTimeoutLines)
+{
+    SKIP_UNLESS_LOOKUPS_STAY_HERE();
+    const std::string host = "198.18.0.99";
+    CStartedApp started({"-nologo"});
+    ASSERT_TRUE(Connect(started, host));
+
+    Lines hopLines;
+    for (int hop = 1; hop <= 30; ++hop)
+        hopLines.push_back(TimeoutLine(hop));
+    const Lines expected = Listing(host, hopLines);
+    EXPECT_EQ(started.ListLines(), expected);
+    EXPECT_EQ(started.Doc()->m_Listing, CStringArray(expected));
+    EXPECT_TRUE(started.View()->m_bHasResults);
+    // A hop whose first probe gets no answer sends no second one.
+    EXPECT_EQ(Echo().m_probes, 30);
+    ExpectIdle(started);
+}
+
+TEST_F(ConnectOutcomeTest, UnresolvableAndEmptyHostsShowTheResolverCode)
+{
+    SKIP_UNLESS_LOOKUPS_STAY_HERE();
+    CStartedApp started({"-nologo"});
+    for (const std::string host : {"nirgendwo.invalid", ""}) {
+        win::SetLastError(0);
+        ASSERT_EQ(win::gethostbyname(host.c_str()), nullptr) << host;
+        const DWORD code = win::GetLastError();
+        EXPECT_GE(code, WSAHOST_NOT_FOUND) << host;
+        EXPECT_LE(code, WSANO_DATA) << host;
+
+        ASSERT_TRUE(Connect(started, host));
+        EXPECT_EQ(started.ListLines(), FailedListing(host, "Fehler bei Quorail Nr.: " + std::to_string(code)));
+        EXPECT_EQ(started.View()->m_strHost, host);
+        ExpectIdle(started);
+    }
+    EXPECT_EQ(Echo().m_probes, 0);
+    EXPECT_FALSE(started.View()->m_bHasResults);
+    EXPECT_TRUE(started.Doc()->m_Listing.empty());
+    EXPECT_FALSE(started.Doc()->IsModified());
+}
+
+TEST_F(ConnectOutcomeTest, LaterFailureAndCancelKeepTheEarlierListingInTheDocument)
+{
+    SKIP_UNLESS_LOOKUPS_STAY_HERE();
+    ScriptRoute(2);
+    CStartedApp started({"-nologo"});
+    ASSERT_TRUE(Connect(started, kTarget));
+    const Lines listing = Listing(kTarget, {RouterLine(1), TargetLine(2)});
+    ASSERT_EQ(started.ListLines(), listing);
+    started.Doc()->SetModifiedFlag(FALSE); // as after saving it
+
+    // The echo handle cannot be opened for the second hop's first probe.
+    Echo().Reset();
+    ScriptRoute(2);
+    Echo().m_failCreateFromProbe = 4;
+    const std::string failing = "198.18.0.50";
+    ASSERT_TRUE(Connect(started, failing));
+    EXPECT_EQ(started.ListLines(), FailedListing(failing, "Fehler bei Quorail Nr.: 5"));
+    EXPECT_EQ(Echo().m_probes, 3);
+    EXPECT_EQ(started.View()->m_strHost, failing);
+    EXPECT_EQ(started.Doc()->m_Listing, CStringArray(listing));
+    EXPECT_FALSE(started.Doc()->IsModified());
+    EXPECT_TRUE(started.View()->m_bHasResults);
+    ExpectIdle(started);
+
+    ASSERT_TRUE(Connect(started, std::nullopt));
+    EXPECT_EQ(started.ListLines(), (Lines{kWaitLine, kCancelLine}));
+    EXPECT_EQ(started.View()->m_strHost, failing);
+    EXPECT_EQ(started.Doc()->m_Listing, CStringArray(listing));
+    EXPECT_FALSE(started.Doc()->IsModified());
+    EXPECT_TRUE(started.View()->m_bHasResults);
+    // The last confirmed host heads the history; a cancelled dialog wrote nothing.
+    EXPECT_EQ(History(started, "HistoryCombo0"), failing);
+    EXPECT_EQ(History(started, "HistoryCombo"), failing);
+}
+
+TEST_F(ConnectOutcomeTest, ThrowingProbeShowsTheMemoryBoxAfterTheTraceIsUndone)
+{
+    SKIP_UNLESS_LOOKUPS_STAY_HERE();
+    ScriptRoute(3);
+    Echo().m_throwAtProbe = 4;
+    CStartedApp started({"-nologo"});
+    struct CBox {
+        std::string m_text;
+        bool m_bWaitCursor;
+        bool m_bBusy;
+    };
+    std::vector<CBox> boxes;
+    const MessageBoxHook previous = SetMessageBoxHook([&](const std::string& text, UINT) {
+        boxes.push_back({text, QApplication::overrideCursor() != nullptr, CTraceBusyScope::IsActive()});
+        return IDOK;
+    });
+    const bool answered = Connect(started, kTarget);
+    SetMessageBoxHook(previous);
+
+    ASSERT_TRUE(answered);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].m_text, "Nicht gen\xFCgend Arbeitsspeicher.");
+    EXPECT_FALSE(boxes[0].m_bWaitCursor);
+    EXPECT_FALSE(boxes[0].m_bBusy);
+    EXPECT_EQ(started.ListLines(), (Lines{kWaitLine, "Verbinde mit:\t" + kTarget, " "}));
+    EXPECT_FALSE(started.View()->m_bHasResults);
+    EXPECT_TRUE(started.Doc()->m_Listing.empty());
+    ExpectIdle(started);
+
+    // The next run is a whole one again.
+    Echo().m_throwAtProbe = 0;
+    ASSERT_TRUE(Connect(started, kTarget));
+    EXPECT_EQ(started.ListLines(), Listing(kTarget, {RouterLine(1), RouterLine(2), TargetLine(3)}));
+    ExpectIdle(started);
+}
+
+} // namespace

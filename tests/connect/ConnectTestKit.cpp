@@ -1,0 +1,114 @@
+#include "ConnectTestKit.h"
+
+#include "AddressDialog.h"
+#include "CodePage.h"
+#include "TraceBusyScope.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr int kDialogPollMs = 10;
+
+} // namespace
+
+int RunOffscreenTests(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    const QByteArray homePath = QDir(home.path()).absolutePath().toLocal8Bit();
+    const QByteArray configPath = homePath + "/config";
+    QDir().mkpath(QString::fromLocal8Bit(configPath));
+    setenv("HOME", homePath.constData(), 1);
+    setenv("XDG_CONFIG_HOME", configPath.constData(), 1);
+    setenv("XDG_RUNTIME_DIR", homePath.constData(), 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+std::vector<std::string> Listing(const std::string& host, const std::vector<std::string>& hopLines)
+{
+    std::vector<std::string> lines = {kWaitLine,
+                                      "Verbinde mit:\t" + host,
+                                      " ",
+                                      "OK zeige nun die Quorail an von:\t" + host,
+                                      " ",
+                                      " ",
+                                      kHeading,
+                                      " "};
+    lines.insert(lines.end(), hopLines.begin(), hopLines.end());
+    lines.insert(lines.end(), {" ", "OK", " ", kEndLine});
+    return lines;
+}
+
+std::vector<std::string> FailedListing(const std::string& host, const std::string& errorLine)
+{
+    return {kWaitLine, "Verbinde mit:\t" + host, " ", errorLine};
+}
+
+std::string TimeoutLine(int hop)
+{
+    return std::to_string(hop) + "\t*\t*\t*\tFehler:\t\t11010";
+}
+
+CAddressDialogAnswer::CAddressDialogAnswer(std::optional<std::string> host) : m_host(std::move(host))
+{
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { Answer(); });
+    m_timer.start(kDialogPollMs);
+}
+
+void CAddressDialogAnswer::Answer()
+{
+    QWidget* dialog = QApplication::activeModalWidget();
+    auto* combo = dialog != nullptr ? dialog->findChild<QComboBox*>(QString::number(IDC_HISTORY_COMBO)) : nullptr;
+    if (combo == nullptr || combo->lineEdit() == nullptr)
+        return;
+    m_timer.stop();
+    m_bAnswered = true;
+    [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(dialog);
+    if (!m_host) {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        return;
+    }
+    combo->setFocus();
+    QWidget* field = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : combo->lineEdit();
+    combo->lineEdit()->clear();
+    QTest::keyClicks(field, CCodePage::ToQString(*m_host));
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+bool Connect(CStartedApp& started, std::optional<std::string> host)
+{
+    CAddressDialogAnswer answer(std::move(host));
+    started.Frame()->ExecuteCommand(ID_CONNECT);
+    return answer.Answered();
+}
+
+std::string MessagePane(CStartedApp& started)
+{
+    return started.Frame()->m_wndStatusBar.GetPaneText(0);
+}
+
+CBusyPaintCounter::CBusyPaintCounter(QWidget* widget) : QObject(widget)
+{
+    widget->installEventFilter(this);
+}
+
+bool CBusyPaintCounter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && CTraceBusyScope::IsActive())
+        ++m_nPaints;
+    return QObject::eventFilter(watched, event);
+}

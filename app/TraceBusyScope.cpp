@@ -62,6 +62,10 @@ bool CTraceBusyScope::eventFilter(QObject* watched, QEvent* event)
 {
     if (IsInputEvent(event))
         return true;
+    // The pointer coming into the window over a button or leaving it would put the
+    // button's prompt or the idle text in place of the hop being probed.
+    if (event->type() == QEvent::StatusTip)
+        return true;
     if (event->type() == QEvent::Close || event->type() == QEvent::Quit) {
         event->ignore();
         return true;

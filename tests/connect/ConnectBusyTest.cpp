@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -74,6 +75,21 @@ void SendAndPostInput(QWidget* window, QWidget* button)
                                                         Qt::NoButton, Qt::NoModifier));
 }
 
+// The pointer comes into the window over a button and leaves it again; the message pane's
+// text after each step.
+std::vector<std::string> PointerPassesOver(QWidget* button, const std::function<std::string()>& pane)
+{
+    std::vector<std::string> texts;
+    const QPointF centre = QRectF(button->rect()).center();
+    QEnterEvent enter(centre, centre, button->mapToGlobal(centre));
+    QCoreApplication::sendEvent(button, &enter);
+    texts.push_back(pane());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(button, &leave);
+    texts.push_back(pane());
+    return texts;
+}
+
 TEST(ConnectBusyTest, WindowPaintsButTakesNoInputAndStaysOpenWhileTracing)
 {
     SKIP_UNLESS_LOOKUPS_STAY_HERE();
@@ -91,6 +107,7 @@ TEST(ConnectBusyTest, WindowPaintsButTakesNoInputAndStaysOpenWhileTracing)
     std::map<BYTE, std::string> paneByTtl;
     bool waitCursor = false;
     bool closed = true;
+    std::vector<std::string> paneAfterPointer;
     // A dialog opening during the trace would start a second trace.
     std::unique_ptr<CStrayDialogs> stray;
     echo.m_onProbe = [&](BYTE ttl, int probe) {
@@ -105,6 +122,7 @@ TEST(ConnectBusyTest, WindowPaintsButTakesNoInputAndStaysOpenWhileTracing)
                      QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         SendAndPostInput(window, connectButton);
         closed = window->close();
+        paneAfterPointer = PointerPassesOver(connectButton, [&] { return MessagePane(started); });
     };
     ASSERT_TRUE(Connect(started, kTargetHost));
     echo.m_onProbe = nullptr;
@@ -113,6 +131,7 @@ TEST(ConnectBusyTest, WindowPaintsButTakesNoInputAndStaysOpenWhileTracing)
     EXPECT_EQ(started.ListLines(), listing);
     EXPECT_EQ(paneByTtl, (std::map<BYTE, std::string>{{1, "Untersuche Hop 1 von 30 ..."},
                                                       {2, "Untersuche Hop 2 von 30 ..."}}));
+    EXPECT_EQ(paneAfterPointer, Lines(2, "Untersuche Hop 1 von 30 ..."));
     EXPECT_EQ(MessagePane(started), "Bereit");
     EXPECT_TRUE(waitCursor);
     EXPECT_GT(paints->m_nPaints, 0);

@@ -153,6 +153,15 @@ std::optional<int> CProcess::WaitExit(int timeoutMs)
     }
 }
 
+void CProcess::Stop(int graceMs)
+{
+    if (m_pid <= 0)
+        return;
+    kill(-m_pid, SIGTERM);
+    if (!WaitExit(graceMs).has_value())
+        Kill();
+}
+
 void CProcess::Kill()
 {
     if (m_pid <= 0)

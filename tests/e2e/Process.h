@@ -31,6 +31,8 @@ public:
     bool IsRunning();
     // The exit code once the program ended within timeoutMs; nothing otherwise.
     std::optional<int> WaitExit(int timeoutMs);
+    // Asks the whole process group to end (SIGTERM), and kills it after graceMs.
+    void Stop(int graceMs);
     // Ends the whole process group with SIGKILL and reaps the program.
     void Kill();
     int Pid() const { return m_pid; }

@@ -12,6 +12,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int kServerStartMs = 15000;
+constexpr int kServerStopMs = 3000;
 constexpr int kPollIntervalMs = 100;
 
 // Moves the pipe's write end above the number the child gets it under: a descriptor
@@ -74,7 +75,8 @@ std::string CXSession::Start(const std::string& logPath)
 
 void CXSession::Stop()
 {
-    m_server.Kill();
+    // Ended in order, the server removes its lock file and socket.
+    m_server.Stop(kServerStopMs);
 }
 
 CProcess::Result CXSession::Tool(const std::vector<std::string>& argv, int timeoutMs)

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace win {
 
@@ -20,12 +21,16 @@ public:
     HANDLE Add(std::shared_ptr<CEchoSocket> socket);
     // Null when the handle is not open.
     std::shared_ptr<CEchoSocket> Find(HANDLE handle) const;
-    // False when the handle is not open.
-    bool Remove(HANDLE handle);
+    // The handle's socket, and the handle is closed; null when it was not open.
+    std::shared_ptr<CEchoSocket> Remove(HANDLE handle);
 
 private:
+    using CEntry = std::pair<std::uintptr_t, std::shared_ptr<CEchoSocket>>;
+    std::vector<CEntry>::const_iterator Locate(HANDLE handle) const;
+
     mutable std::mutex m_lock;
-    std::unordered_map<std::uintptr_t, std::shared_ptr<CEchoSocket>> m_sockets;
+    // Few handles are open at a time; a vector keeps its room, so opening one allocates nothing.
+    std::vector<CEntry> m_sockets;
     std::uintptr_t m_next = 0x100; // never 0 nor INVALID_HANDLE_VALUE
 };
 

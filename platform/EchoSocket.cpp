@@ -60,6 +60,7 @@ CEchoSocket::CEchoSocket(int fd, EKind kind)
     , m_buffer(kMaxPacketSize)
     , m_control(kControlSize)
 {
+    m_request.reserve(CIcmpPacket::kHeaderSize + 1024);
 }
 
 CEchoSocket::~CEchoSocket()
@@ -98,6 +99,22 @@ CEchoSocket::EKind CEchoSocket::Kind() const
 WORD CEchoSocket::Identifier() const
 {
     return m_identifier;
+}
+
+const CEchoSocket::COrigin& CEchoSocket::Origin() const
+{
+    return m_origin;
+}
+
+void CEchoSocket::SetOrigin(const COrigin& origin)
+{
+    m_origin = origin;
+}
+
+bool CEchoSocket::COrigin::SameOwner(const COrigin& other) const
+{
+    return m_pid == other.m_pid && m_netns == other.m_netns && m_netnsDevice == other.m_netnsDevice &&
+           m_euid == other.m_euid && m_egid == other.m_egid;
 }
 
 int CEchoSocket::Prepare()
@@ -175,11 +192,12 @@ DWORD CEchoSocket::StatusForSend(int error)
 }
 
 CEchoSocket::COutcome CEchoSocket::Echo(IPAddr destination, const IP_OPTION_INFORMATION* options,
-                                        std::span<const BYTE> data, DWORD timeoutMs)
+                                        std::span<const BYTE> data, DWORD timeoutMs, std::span<BYTE> dataRoom)
 {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     COutcome outcome;
-    DiscardQueued();
+    if (PollFor(Clock::duration::zero()) != 0)
+        DiscardQueued();
     if (!ApplyOptions(options)) {
         outcome.m_failure = IP_BAD_OPTION;
         return outcome;
@@ -197,10 +215,11 @@ CEchoSocket::COutcome CEchoSocket::Echo(IPAddr destination, const IP_OPTION_INFO
         return outcome;
     }
     const CEchoMatcher matcher(destination, m_identifier, sequence);
-    outcome.m_received = Wait(matcher, sent, sent + std::chrono::milliseconds(timeoutMs));
+    outcome.m_received = Wait({matcher, sent, sent + std::chrono::milliseconds(timeoutMs), dataRoom});
     return outcome;
 }
 
+// Sets only what differs from the socket's present options.
 bool CEchoSocket::ApplyOptions(const IP_OPTION_INFORMATION* options)
 {
     const int ttl = options != nullptr ? options->Ttl : -1; // -1: the system's default
@@ -208,22 +227,51 @@ bool CEchoSocket::ApplyOptions(const IP_OPTION_INFORMATION* options)
     const bool dontFragment = options != nullptr && (options->Flags & kFlagDontFragment) != 0;
     const int discovery = dontFragment ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
     const bool withIpOptions = options != nullptr && options->OptionsSize > 0 && options->OptionsData != nullptr;
-    return ::setsockopt(m_fd, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) == 0 &&
-           ::setsockopt(m_fd, IPPROTO_IP, IP_TOS, &tos, sizeof tos) == 0 &&
-           ::setsockopt(m_fd, IPPROTO_IP, IP_MTU_DISCOVER, &discovery, sizeof discovery) == 0 &&
-           ::setsockopt(m_fd, IPPROTO_IP, IP_OPTIONS, withIpOptions ? options->OptionsData : nullptr,
-                        withIpOptions ? options->OptionsSize : 0) == 0;
+    if (!SetOption(IP_TTL, ttl, m_ttl) || !SetOption(IP_TOS, tos, m_tos) ||
+        !SetOption(IP_MTU_DISCOVER, discovery, m_discovery))
+        return false;
+    if (!withIpOptions && !m_hasIpOptions)
+        return true;
+    // Unknown until set: a failed attempt may have left the old options or none.
+    m_hasIpOptions = true;
+    if (::setsockopt(m_fd, IPPROTO_IP, IP_OPTIONS, withIpOptions ? options->OptionsData : nullptr,
+                     withIpOptions ? options->OptionsSize : 0) != 0)
+        return false;
+    m_hasIpOptions = withIpOptions;
+    return true;
+}
+
+bool CEchoSocket::SetOption(int option, int value, int& current)
+{
+    if (value == current)
+        return true;
+    current = kUnknown;
+    if (::setsockopt(m_fd, IPPROTO_IP, option, &value, sizeof value) != 0)
+        return false;
+    current = value;
+    return true;
 }
 
 int CEchoSocket::Send(IPAddr destination, WORD sequence, std::span<const BYTE> data)
 {
-    const std::vector<BYTE> request = CIcmpPacket::BuildEchoRequest(m_identifier, sequence, data);
+    CIcmpPacket::BuildEchoRequest(m_identifier, sequence, data, m_request);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = destination;
     const ssize_t sent =
-        ::sendto(m_fd, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        ::sendto(m_fd, m_request.data(), m_request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     return sent < 0 ? errno : 0;
+}
+
+// The events waiting on the socket (POLLIN, POLLERR), after at most slice.
+short CEchoSocket::PollFor(Clock::duration slice)
+{
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
+    const timespec timeout{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
+    pollfd entry{m_fd, POLLIN | POLLERR, 0};
+    if (::ppoll(&entry, 1, &timeout, nullptr) <= 0)
+        return 0;
+    return entry.revents;
 }
 
 // Drops what earlier requests left behind and clears a pending socket error, which would
@@ -247,15 +295,14 @@ int CEchoSocket::DiscardQueued()
     return errors;
 }
 
-std::optional<CEchoSocket::CReceived> CEchoSocket::Wait(const CEchoMatcher& matcher, Clock::time_point sent,
-                                                        Clock::time_point deadline)
+std::optional<CEchoSocket::CReceived> CEchoSocket::Wait(const CWait& wait)
 {
     Clock::time_point lastHook = Clock::now();
     for (;;) {
         const Clock::time_point now = Clock::now();
-        const bool last = now >= deadline;
-        PollFor(last ? Clock::duration::zero() : NextSlice(now, deadline, lastHook));
-        if (std::optional<CReceived> received = Drain(matcher, sent))
+        const bool last = now >= wait.m_deadline;
+        const short events = PollFor(last ? Clock::duration::zero() : NextSlice(now, wait.m_deadline, lastHook));
+        if (std::optional<CReceived> received = Drain(wait, events))
             return received;
         if (last)
             return std::nullopt;
@@ -275,36 +322,35 @@ CEchoSocket::Clock::duration CEchoSocket::NextSlice(Clock::time_point now, Clock
     return std::max(slice, Clock::duration::zero());
 }
 
-void CEchoSocket::PollFor(Clock::duration slice)
+// The first read looks only where the poll saw something; later ones look at both
+// queues, which may have filled in the meantime.
+std::optional<CEchoSocket::CReceived> CEchoSocket::Drain(const CWait& wait, short events)
 {
-    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
-    const timespec timeout{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
-    pollfd entry{m_fd, POLLIN | POLLERR, 0};
-    ::ppoll(&entry, 1, &timeout, nullptr);
-}
-
-std::optional<CEchoSocket::CReceived> CEchoSocket::Drain(const CEchoMatcher& matcher, Clock::time_point sent)
-{
+    if (events == 0)
+        return std::nullopt;
     CReceived received;
     int failures = 0;
+    bool errorQueue = m_kind == EKind::Datagram && (events & POLLERR) != 0;
+    bool receiveQueue = (events & POLLIN) != 0 || !errorQueue;
     for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
         ERead result = ERead::Empty;
-        if (m_kind == EKind::Datagram)
-            result = ReadOne(matcher, MSG_ERRQUEUE, sent, received);
-        if (result == ERead::Empty || result == ERead::Failed)
-            result = ReadOne(matcher, 0, sent, received);
+        if (errorQueue)
+            result = ReadOne(wait, MSG_ERRQUEUE, received);
+        if (receiveQueue && (result == ERead::Empty || result == ERead::Failed))
+            result = ReadOne(wait, 0, received);
         if (result == ERead::Matched)
             return received;
         if (result == ERead::Empty)
             return std::nullopt;
         if (result == ERead::Failed && ++failures > kMaxFailuresPerDrain)
             return std::nullopt;
+        errorQueue = m_kind == EKind::Datagram;
+        receiveQueue = true;
     }
     return std::nullopt;
 }
 
-CEchoSocket::ERead CEchoSocket::ReadOne(const CEchoMatcher& matcher, int flags, Clock::time_point sent,
-                                        CReceived& received)
+CEchoSocket::ERead CEchoSocket::ReadOne(const CWait& wait, int flags, CReceived& received)
 {
     sockaddr_in from{};
     iovec vector{m_buffer.data(), m_buffer.size()};
@@ -318,18 +364,19 @@ CEchoSocket::ERead CEchoSocket::ReadOne(const CEchoMatcher& matcher, int flags, 
     const ssize_t size = ::recvmsg(m_fd, &message, flags | MSG_DONTWAIT);
     if (size < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK ? ERead::Empty : ERead::Failed;
-    const Clock::duration elapsed = Clock::now() - sent;
+    const Clock::duration elapsed = Clock::now() - wait.m_sent;
     const std::chrono::nanoseconds readRealtime = RealtimeNow();
     if ((message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0)
         return ERead::Ignored;
     const CControl control = ParseControl(message);
     const std::span<const BYTE> bytes(m_buffer.data(), static_cast<std::size_t>(size));
-    const std::optional<CEchoAnswer> answer = Match(matcher, flags, control, from.sin_addr.s_addr, bytes);
+    const std::optional<CEchoAnswer> answer = Match(wait.m_matcher, flags, control, from.sin_addr.s_addr, bytes);
     if (!answer)
         return ERead::Ignored;
     received.m_answer = *answer;
     received.m_answer.m_data = {};
-    received.m_data.assign(answer->m_data.begin(), answer->m_data.end());
+    received.m_dataSize = std::min(answer->m_data.size(), wait.m_dataRoom.size());
+    std::copy_n(answer->m_data.begin(), received.m_dataSize, wait.m_dataRoom.begin());
     received.m_roundTrip = RoundTrip(elapsed, readRealtime, control.m_stamp);
     return ERead::Matched;
 }

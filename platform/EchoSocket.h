@@ -2,6 +2,8 @@
 // One ICMP socket for echo requests: a datagram ("ping") socket where
 // net.ipv4.ping_group_range admits the process, else a raw one. Sends a request and
 // waits for the answer to that request alone; which bytes answer is CEchoMatcher's call.
+// A socket serves one request after another; IP options that did not change since the
+// last request are not set again.
 
 #include "EchoAnswer.h"
 #include "EchoMatcher.h"
@@ -13,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <sys/types.h>
 #include <vector>
 
 struct msghdr;
@@ -25,13 +28,23 @@ public:
     using Clock = std::chrono::steady_clock;
 
     struct CReceived {
-        CEchoAnswer m_answer;         // its m_data is empty; the echoed bytes are in m_data
-        std::vector<BYTE> m_data;     // echoed data of an echo reply
+        CEchoAnswer m_answer;          // its m_data is empty; the echoed bytes went to the caller's room
+        std::size_t m_dataSize = 0;    // bytes of echoed data copied into that room
         Clock::duration m_roundTrip{}; // from the send to the kernel's receipt of the answer
     };
     struct COutcome {
         DWORD m_failure = 0;                // IP_STATUS of a local failure; 0 when the request went out
         std::optional<CReceived> m_received; // none: no answer in time
+    };
+    // The process, network namespace and credentials a socket was opened under, and when.
+    struct COrigin {
+        pid_t m_pid = 0;
+        ino_t m_netns = 0;
+        dev_t m_netnsDevice = 0;
+        uid_t m_euid = 0;
+        gid_t m_egid = 0;
+        Clock::time_point m_when;
+        bool SameOwner(const COrigin& other) const;
     };
 
     ~CEchoSocket();
@@ -45,10 +58,13 @@ public:
     EKind Kind() const;
     WORD Identifier() const;
 
-    // Sends one echo request and waits at most timeoutMs for its answer. Requests on one
-    // socket take turns.
+    const COrigin& Origin() const;
+    void SetOrigin(const COrigin& origin);
+
+    // Sends one echo request and waits at most timeoutMs for its answer; an echo reply's
+    // data is copied into dataRoom, as much as fits. Requests on one socket take turns.
     COutcome Echo(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
-                  DWORD timeoutMs);
+                  DWORD timeoutMs, std::span<BYTE> dataRoom);
 
     // The Windows error for a socket that could not be opened, from its errno.
     static DWORD ErrorForOpen(int error);
@@ -60,15 +76,23 @@ private:
     struct CControl;
 
     CEchoSocket(int fd, EKind kind);
+    struct CWait {
+        const CEchoMatcher& m_matcher;
+        Clock::time_point m_sent;
+        Clock::time_point m_deadline;
+        std::span<BYTE> m_dataRoom;
+    };
+
     int Prepare();
     bool ApplyOptions(const IP_OPTION_INFORMATION* options);
+    bool SetOption(int option, int value, int& current);
     int Send(IPAddr destination, WORD sequence, std::span<const BYTE> data);
+    short PollFor(Clock::duration slice);
     int DiscardQueued();
-    std::optional<CReceived> Wait(const CEchoMatcher& matcher, Clock::time_point sent, Clock::time_point deadline);
+    std::optional<CReceived> Wait(const CWait& wait);
     Clock::duration NextSlice(Clock::time_point now, Clock::time_point deadline, Clock::time_point lastHook) const;
-    void PollFor(Clock::duration slice);
-    std::optional<CReceived> Drain(const CEchoMatcher& matcher, Clock::time_point sent);
-    ERead ReadOne(const CEchoMatcher& matcher, int flags, Clock::time_point sent, CReceived& received);
+    std::optional<CReceived> Drain(const CWait& wait, short events);
+    ERead ReadOne(const CWait& wait, int flags, CReceived& received);
     std::optional<CEchoAnswer> Match(const CEchoMatcher& matcher, int flags, const CControl& control, IPAddr from,
                                      std::span<const BYTE> bytes) const;
     static Clock::duration RoundTrip(Clock::duration elapsed, std::chrono::nanoseconds readRealtime,
@@ -80,8 +104,16 @@ private:
     int m_fd = -1;
     EKind m_kind;
     WORD m_identifier = 0;
+    COrigin m_origin;
     std::vector<BYTE> m_buffer;  // one received packet, up to the IPv4 maximum
     std::vector<BYTE> m_control; // ancillary data of that packet
+    std::vector<BYTE> m_request; // the request being sent
+    // What the socket's IP options are set to; kUnknown after a failed attempt.
+    static constexpr int kUnknown = -2;
+    int m_ttl = -1; // -1: the system's default
+    int m_tos = 0;
+    int m_discovery = kUnknown;
+    bool m_hasIpOptions = false;
     std::recursive_mutex m_lock; // recursive: a blocking hook may send on the same thread
 };
 

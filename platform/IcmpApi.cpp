@@ -2,6 +2,7 @@
 
 #include "EchoHandleTable.h"
 #include "EchoSocket.h"
+#include "EchoSocketPool.h"
 #include "LastError.h"
 
 #include <algorithm>
@@ -24,23 +25,26 @@ DWORD CheckArguments(const void* requestData, WORD requestSize, const void* repl
     return ERROR_SUCCESS;
 }
 
-// One record, then as much of the echoed data as fits behind it.
-void WriteReply(const CEchoSocket::CReceived& received, BYTE* buffer, DWORD size)
+// Room for the echoed data behind the one record.
+std::span<BYTE> DataRoom(BYTE* buffer, DWORD size)
 {
     const std::size_t room = std::min<std::size_t>(size - sizeof(ICMP_ECHO_REPLY), std::numeric_limits<USHORT>::max());
-    const std::size_t copied = std::min(room, received.m_data.size());
+    return {buffer + sizeof(ICMP_ECHO_REPLY), room};
+}
+
+// The record in front of the echoed data that the request copied behind it.
+void WriteRecord(const CEchoSocket::CReceived& received, BYTE* buffer)
+{
     ICMP_ECHO_REPLY record{};
     record.Address = received.m_answer.m_address;
     record.Status = received.m_answer.m_status;
     record.RoundTripTime =
         static_cast<ULONG>(std::chrono::duration_cast<std::chrono::milliseconds>(received.m_roundTrip).count());
-    record.DataSize = static_cast<USHORT>(copied);
+    record.DataSize = static_cast<USHORT>(received.m_dataSize);
     record.DataOffset = sizeof record;
     record.OptionsTtl = received.m_answer.m_ttl;
     record.OptionsTos = received.m_answer.m_tos;
     std::memcpy(buffer, &record, sizeof record);
-    if (copied > 0)
-        std::memcpy(buffer + sizeof record, received.m_data.data(), copied);
 }
 
 } // namespace
@@ -48,7 +52,7 @@ void WriteReply(const CEchoSocket::CReceived& received, BYTE* buffer, DWORD size
 HANDLE IcmpCreateFile()
 {
     int error = 0;
-    std::unique_ptr<CEchoSocket> socket = CEchoSocket::Open(error);
+    std::shared_ptr<CEchoSocket> socket = CEchoSocketPool::Instance().Take(error);
     if (!socket) {
         SetLastError(CEchoSocket::ErrorForOpen(error));
         return INVALID_HANDLE_VALUE;
@@ -70,21 +74,25 @@ DWORD IcmpSendEcho(HANDLE icmpHandle, IPAddr destination, const void* requestDat
         return 0;
     }
     const std::span<const BYTE> data(static_cast<const BYTE*>(requestData), requestSize);
-    const CEchoSocket::COutcome outcome = socket->Echo(destination, requestOptions, data, timeoutMs);
+    BYTE* const reply = static_cast<BYTE*>(replyBuffer);
+    const CEchoSocket::COutcome outcome =
+        socket->Echo(destination, requestOptions, data, timeoutMs, DataRoom(reply, replySize));
     if (outcome.m_failure != 0 || !outcome.m_received) {
         SetLastError(outcome.m_failure != 0 ? outcome.m_failure : IP_REQ_TIMED_OUT);
         return 0;
     }
-    WriteReply(*outcome.m_received, static_cast<BYTE*>(replyBuffer), replySize);
+    WriteRecord(*outcome.m_received, reply);
     return 1;
 }
 
 BOOL IcmpCloseHandle(HANDLE icmpHandle)
 {
-    if (!CEchoHandleTable::Instance().Remove(icmpHandle)) {
+    std::shared_ptr<CEchoSocket> socket = CEchoHandleTable::Instance().Remove(icmpHandle);
+    if (!socket) {
         SetLastError(kErrorInvalidHandle);
         return FALSE;
     }
+    CEchoSocketPool::Instance().Give(std::move(socket));
     return TRUE;
 }
 

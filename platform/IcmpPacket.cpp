@@ -22,13 +22,20 @@ bool CIcmpPacket::ChecksumValid(std::span<const BYTE> bytes)
 
 std::vector<BYTE> CIcmpPacket::BuildEchoRequest(WORD identifier, WORD sequence, std::span<const BYTE> data)
 {
-    std::vector<BYTE> packet(kHeaderSize + data.size(), 0);
+    std::vector<BYTE> packet;
+    BuildEchoRequest(identifier, sequence, data, packet);
+    return packet;
+}
+
+void CIcmpPacket::BuildEchoRequest(WORD identifier, WORD sequence, std::span<const BYTE> data,
+                                   std::vector<BYTE>& packet)
+{
+    packet.assign(kHeaderSize, 0);
+    packet.insert(packet.end(), data.begin(), data.end());
     packet[0] = kEchoRequest;
     WriteWord(packet, 4, identifier);
     WriteWord(packet, 6, sequence);
-    std::copy(data.begin(), data.end(), packet.begin() + kHeaderSize);
     WriteWord(packet, 2, Checksum(packet));
-    return packet;
 }
 
 WORD CIcmpPacket::ReadWord(std::span<const BYTE> bytes, std::size_t offset)

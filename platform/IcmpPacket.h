@@ -26,6 +26,8 @@ public:
     static bool ChecksumValid(std::span<const BYTE> bytes);
     // An echo request with its checksum filled in; the data follows the 8-byte header.
     static std::vector<BYTE> BuildEchoRequest(WORD identifier, WORD sequence, std::span<const BYTE> data);
+    // The same into packet, whose capacity is kept.
+    static void BuildEchoRequest(WORD identifier, WORD sequence, std::span<const BYTE> data, std::vector<BYTE>& packet);
 
     // Big-endian 16-bit field at offset; the caller has checked the bounds.
     static WORD ReadWord(std::span<const BYTE> bytes, std::size_t offset);

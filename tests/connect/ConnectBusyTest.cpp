@@ -1,6 +1,7 @@
-// The window during a trace that takes its time: it paints, names the hop being probed,
-// shows the wait cursor, drops keyboard and mouse input (sent or posted) and refuses to
-// close; afterwards it shows the idle text and takes input again.
+// The window during a trace that takes its time: it paints, names the hop being probed
+// (also while the pointer passes over a button), shows the wait cursor, drops keyboard and
+// mouse input (sent or posted) and refuses to close; afterwards it shows the idle text and
+// takes input again.
 
 #include "ConnectTestKit.h"
 #include "PacedEcho.h"
@@ -126,6 +127,7 @@ TEST(ConnectBusyTest, WindowPaintsButTakesNoInputAndStaysOpenWhileTracing)
     };
     ASSERT_TRUE(Connect(started, kTargetHost));
     echo.m_onProbe = nullptr;
+    ASSERT_NE(stray, nullptr);
 
     const Lines listing = Listing(kTargetHost, {"1\t7\t7\t7\t[198.18.0.1]", "2\t7\t7\t7\t[127.0.0.1]\tlocalhost"});
     EXPECT_EQ(started.ListLines(), listing);

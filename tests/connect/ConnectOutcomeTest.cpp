@@ -20,7 +20,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::string kTarget = kTargetHost;
 const std::string kHomeHost = "www.velmora.example";
 
 // Routers answer at TTL 1 .. targetHop - 1 from 198.18.0.<ttl>, the target at targetHop.
@@ -87,21 +86,21 @@ TEST_F(ConnectOutcomeTest, TargetAtHopThreeGivesTheWholeListingInListAndDocument
     ScriptRoute(3);
     g_bResolveNames = FALSE;
     CStartedApp started({"-nologo"});
-    ASSERT_TRUE(Connect(started, kTarget));
+    ASSERT_TRUE(Connect(started, kTargetHost));
 
-    const Lines expected = Listing(kTarget, {RouterLine(1), RouterLine(2), TargetLine(3)});
+    const Lines expected = Listing(kTargetHost, {RouterLine(1), RouterLine(2), TargetLine(3)});
     ASSERT_EQ(expected.size(), 8u + 3u + 4u);
     EXPECT_EQ(started.ListLines(), expected);
     EXPECT_EQ(started.Doc()->m_Listing, CStringArray(expected));
     EXPECT_TRUE(started.Doc()->IsModified());
     EXPECT_TRUE(started.View()->m_bHasResults);
-    EXPECT_EQ(started.View()->m_strHost, kTarget);
+    EXPECT_EQ(started.View()->m_strHost, kTargetHost);
     EXPECT_TRUE(g_bResolveNames);
     // Three probes per hop, each allowed 30 s, and none past the target.
     EXPECT_EQ(Echo().m_probesByTtl, (std::map<BYTE, int>{{1, 3}, {2, 3}, {3, 3}}));
     EXPECT_EQ(Echo().m_probesByTimeoutMs, (std::map<DWORD, int>{{30000, 9}}));
-    EXPECT_EQ(History(started, "HistoryCombo0"), kTarget);
-    EXPECT_EQ(History(started, "HistoryCombo"), kTarget);
+    EXPECT_EQ(History(started, "HistoryCombo0"), kTargetHost);
+    EXPECT_EQ(History(started, "HistoryCombo"), kTargetHost);
     ExpectIdle(started);
 }
 
@@ -151,8 +150,8 @@ TEST_F(ConnectOutcomeTest, LaterFailureAndCancelKeepTheEarlierListingInTheDocume
     SKIP_UNLESS_LOOKUPS_STAY_HERE();
     ScriptRoute(2);
     CStartedApp started({"-nologo"});
-    ASSERT_TRUE(Connect(started, kTarget));
-    const Lines listing = Listing(kTarget, {RouterLine(1), TargetLine(2)});
+    ASSERT_TRUE(Connect(started, kTargetHost));
+    const Lines listing = Listing(kTargetHost, {RouterLine(1), TargetLine(2)});
     ASSERT_EQ(started.ListLines(), listing);
     started.Doc()->SetModifiedFlag(FALSE); // as after saving it
 
@@ -197,7 +196,7 @@ TEST_F(ConnectOutcomeTest, ThrowingProbeShowsTheMemoryBoxAfterTheTraceIsUndone)
         boxes.push_back({text, QApplication::overrideCursor() != nullptr, CTraceBusyScope::IsActive()});
         return IDOK;
     });
-    const bool answered = Connect(started, kTarget);
+    const bool answered = Connect(started, kTargetHost);
     SetMessageBoxHook(previous);
 
     ASSERT_TRUE(answered);
@@ -205,15 +204,15 @@ TEST_F(ConnectOutcomeTest, ThrowingProbeShowsTheMemoryBoxAfterTheTraceIsUndone)
     EXPECT_EQ(boxes[0].m_text, "Nicht gen\xFCgend Arbeitsspeicher.");
     EXPECT_FALSE(boxes[0].m_bWaitCursor);
     EXPECT_FALSE(boxes[0].m_bBusy);
-    EXPECT_EQ(started.ListLines(), (Lines{kWaitLine, "Verbinde mit:\t" + kTarget, " "}));
+    EXPECT_EQ(started.ListLines(), (Lines{kWaitLine, "Verbinde mit:\t" + kTargetHost, " "}));
     EXPECT_FALSE(started.View()->m_bHasResults);
     EXPECT_TRUE(started.Doc()->m_Listing.empty());
     ExpectIdle(started);
 
     // The next run is a whole one again.
     Echo().m_throwAtProbe = 0;
-    ASSERT_TRUE(Connect(started, kTarget));
-    EXPECT_EQ(started.ListLines(), Listing(kTarget, {RouterLine(1), RouterLine(2), TargetLine(3)}));
+    ASSERT_TRUE(Connect(started, kTargetHost));
+    EXPECT_EQ(started.ListLines(), Listing(kTargetHost, {RouterLine(1), RouterLine(2), TargetLine(3)}));
     ExpectIdle(started);
 }
 

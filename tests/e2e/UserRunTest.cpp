@@ -128,12 +128,30 @@ protected:
             std::filesystem::remove_all(m_work);
     }
 
-    void StartProgram()
+    void StartProgram(const std::vector<std::string>& arguments = {})
     {
         const std::vector<std::string> environment{
             "DISPLAY=" + m_x.Display(), "HOME=" + m_work + "/home", "XDG_CONFIG_HOME=" + m_work + "/config",
             "XDG_RUNTIME_DIR=" + m_work + "/runtime", "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="};
-        ASSERT_TRUE(m_program.Start({QUORAIL_BINARY, "/nologo"}, environment, m_work + "/program.log"));
+        std::vector<std::string> argv{QUORAIL_BINARY, "/nologo"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        ASSERT_TRUE(m_program.Start(argv, environment, m_work + "/program.log"));
+    }
+
+    // Types the path into the save dialog and waits for the main window to carry the
+    // file's name; that window's id, or empty.
+    std::string SaveUnder(const std::string& dialog, const std::string& name)
+    {
+        if (!m_x.Focus(dialog) || !m_x.Keys({"ctrl+a"}) || !m_x.Type(m_work + "/" + name) || !m_x.Keys({"Return"}))
+            return {};
+        return m_x.WaitForWindow("^" + name + " - Quorail$", kDialogMs);
+    }
+
+    void QuitFromMenu(const std::string& mainWindow)
+    {
+        ASSERT_TRUE(m_x.Focus(mainWindow));
+        ASSERT_TRUE(m_x.Keys({"alt+d", "b"}));
+        EXPECT_EQ(m_program.WaitExit(kExitMs), std::optional<int>(0)) << "the program did not end from \"&Beenden\"";
     }
 
     // Presses Ctrl+S in the main window until the save dialog answers: while the trace
@@ -176,11 +194,7 @@ TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
     const std::string saveDialog = SaveDialogAfterTrace(mainWindow);
     ASSERT_FALSE(saveDialog.empty()) << "Ctrl+S brought no save dialog";
     const std::string listingPath = m_work + "/" + kListingName;
-    ASSERT_TRUE(m_x.Focus(saveDialog));
-    ASSERT_TRUE(m_x.Keys({"ctrl+a"}));
-    ASSERT_TRUE(m_x.Type(listingPath));
-    ASSERT_TRUE(m_x.Keys({"Return"}));
-    const std::string savedWindow = m_x.WaitForWindow(std::string("^") + kListingName + " - Quorail$", kDialogMs);
+    const std::string savedWindow = SaveUnder(saveDialog, kListingName);
     ASSERT_FALSE(savedWindow.empty()) << "the title does not name the saved file";
     // For a look at the window with its listing: QUORAIL_E2E_SCREEN names an xwd file.
     if (const char* shot = std::getenv("QUORAIL_E2E_SCREEN"))
@@ -197,14 +211,44 @@ TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
     EXPECT_EQ(*saved, resolved);
     EXPECT_EQ(bytes, CListingFile::Compose(resolved));
 
-    ASSERT_TRUE(m_x.Focus(savedWindow));
-    ASSERT_TRUE(m_x.Keys({"alt+d", "b"}));
-    EXPECT_EQ(m_program.WaitExit(kExitMs), std::optional<int>(0)) << "the program did not end from \"&Beenden\"";
+    QuitFromMenu(savedWindow);
 
     // The typed host went into the history and the saved file into the recent-file list.
     const std::string profile = ReadAll(m_work + "/config/Velmora/Quorail.conf");
     EXPECT_NE(profile.find(kTargetName), std::string::npos) << profile;
     EXPECT_NE(profile.find(listingPath), std::string::npos) << profile;
+}
+
+// Opened from the command line and saved under a new name, a listing keeps every byte:
+// Windows-1252 letters, an empty line, a line long enough for the three-byte prefix, and
+// none of the lines the window shows beyond the document's own.
+TEST_F(UserRunTest, ListingOpenedFromTheCommandLineIsSavedUnderANewNameByteForByte)
+{
+    const std::string bytes = CListingFile::Compose({
+        "Ok. Bitte etwas warten (ca. 30 sek. je nach Server) ...",
+        "Verbinde mit:\tm\xFCller.example",
+        "",
+        "Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tAdresse",
+        std::string(255, 'x'),
+        "ENDE von Quorail 1.0 von https://www.velmora.example/quorail/",
+    });
+    {
+        std::ofstream file(m_work + "/opened", std::ios::binary);
+        file << bytes;
+    }
+    StartProgram({m_work + "/opened"});
+    const std::string mainWindow = m_x.WaitForWindow("^opened - Quorail$", kWindowMs);
+    ASSERT_FALSE(mainWindow.empty()) << "the listing named on the command line was not opened";
+
+    ASSERT_TRUE(m_x.Focus(mainWindow));
+    ASSERT_TRUE(m_x.Keys({"alt+d", "u"}));
+    const std::string saveDialog = m_x.WaitForWindow("^Speichern unter$", kDialogMs);
+    ASSERT_FALSE(saveDialog.empty()) << "\"Speichern &unter...\" brought no save dialog";
+    const std::string savedWindow = SaveUnder(saveDialog, "copy");
+    ASSERT_FALSE(savedWindow.empty()) << "the title does not name the saved file";
+    EXPECT_EQ(ReadAll(m_work + "/copy"), bytes);
+
+    QuitFromMenu(savedWindow);
 }
 
 } // namespace

@@ -64,5 +64,5 @@ bool LookupsStayHere();
 
 #define SKIP_UNLESS_LOOKUPS_STAY_HERE()                                                               \
     if (!LookupsStayHere())                                                                           \
-    GTEST_SKIP() << "needs a network namespace of its own (root), so that the reverse lookups of hop " \
-                    "addresses cannot reach the machine's name server"
+    GTEST_SKIP() << "needs a network namespace of its own (root or user namespaces), so that the " \
+                    "reverse lookups of hop addresses cannot reach the machine's name server"

@@ -19,6 +19,20 @@ namespace {
 
 constexpr int kDialogPollMs = 10;
 
+// Key clicks for the text; Qt Test's own typing knows ASCII only. Letters beyond it go as
+// the key of their capital (Qt's key codes of Latin-1 letters) with the letter as text.
+void TypeText(QWidget* field, const QString& text)
+{
+    for (const QChar letter : text) {
+        if (letter.unicode() < 0x80) {
+            QTest::keyClick(field, letter.toLatin1());
+            continue;
+        }
+        QTest::sendKeyEvent(QTest::Click, field, static_cast<Qt::Key>(letter.toUpper().unicode()), QString(letter),
+                            Qt::NoModifier);
+    }
+}
+
 } // namespace
 
 int RunOffscreenTests(int argc, char** argv)
@@ -85,7 +99,7 @@ void CAddressDialogAnswer::Answer()
     combo->setFocus();
     QWidget* field = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : combo->lineEdit();
     combo->lineEdit()->clear();
-    QTest::keyClicks(field, CCodePage::ToQString(*m_host));
+    TypeText(field, CCodePage::ToQString(*m_host));
     QTest::keyClick(field, Qt::Key_Return);
 }
 

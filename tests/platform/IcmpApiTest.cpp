@@ -3,8 +3,9 @@
 
 #include "BlockingHook.h"
 #include "CraftedPackets.h"
-#include "IcmpPacket.h"
+#include "EchoHandleTable.h"
 #include "EchoSocket.h"
+#include "IcmpPacket.h"
 #include "HopResultArray.h"
 #include "IcmpApi.h"
 #include "LastError.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <netinet/in.h>
 #include <thread>
 #include <unistd.h>
@@ -237,6 +239,80 @@ TEST_P(IcmpApiTest, LocalRouteFailuresAreReportedAtOnce)
         EXPECT_EQ(blackhole.m_count, 0u);
         EXPECT_EQ(blackhole.m_error, IP_GENERAL_FAILURE);
         EXPECT_LT(Ms(unreachable.m_elapsed + blackhole.m_elapsed), 100);
+    });
+}
+
+TEST_P(IcmpApiTest, ReusedSocketHandsNoStaleAnswerToTheNextHandle)
+{
+    RunForKind([](HANDLE) {
+        // The first request times out; an error about it comes while its socket is kept,
+        // a late reply during the next request's wait, and the next request's own reply
+        // only after that (the peer answers one request after the other).
+        std::atomic<int> requests{0};
+        CScriptedPeer peer([&](const Bytes& request) -> std::vector<CPeerPacket> {
+            if (requests++ == 0)
+                return {{80ms, CScriptedPeer::ErrorAbout(request, 11, 0, Address("198.18.0.254"))},
+                        {200ms, CScriptedPeer::ReplyTo(request)}};
+            return {{50ms, CScriptedPeer::ReplyTo(request)}};
+        });
+        ASSERT_TRUE(peer.Ready());
+        const HANDLE first = win::IcmpCreateFile();
+        ASSERT_NE(first, INVALID_HANDLE_VALUE);
+        const auto firstSocket = win::CEchoHandleTable::Instance().Find(first).get();
+        EXPECT_EQ(Echo(first, "198.18.99.1", 50).m_error, IP_REQ_TIMED_OUT);
+        std::this_thread::sleep_for(50ms);
+        ASSERT_TRUE(win::IcmpCloseHandle(first));
+        const HANDLE next = win::IcmpCreateFile();
+        ASSERT_NE(next, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(win::CEchoHandleTable::Instance().Find(next).get(), firstSocket) << "the closed socket is reused";
+        const CEchoCall call = Echo(next, "198.18.99.1", 2000);
+        ASSERT_EQ(call.m_count, 1u) << call.m_error;
+        EXPECT_EQ(call.m_record.Status, IP_SUCCESS);
+        EXPECT_GE(call.m_record.RoundTripTime, 130u) << "the stale reply came about 100 ms into the wait";
+        EXPECT_EQ(peer.RequestsSeen(), 2);
+        EXPECT_TRUE(win::IcmpCloseHandle(next));
+    });
+}
+
+TEST_P(IcmpApiTest, OptionsOfOneRequestDoNotStickToTheNext)
+{
+    RunForKind([](HANDLE handle) {
+        std::mutex lock;
+        std::vector<std::string> seen; // each request's header size, TOS, DF flag and TTL
+        CScriptedPeer peer([&](const Bytes& request) -> std::vector<CPeerPacket> {
+            std::lock_guard<std::mutex> guard(lock);
+            seen.push_back(std::to_string((request[0] & 0x0F) * 4) + " tos " + std::to_string(request[1]) +
+                           ((request[6] & 0x40) != 0 ? " DF" : "") + " ttl " + std::to_string(request[8]));
+            return {{0ms, CScriptedPeer::ReplyTo(request)}};
+        });
+        ASSERT_TRUE(peer.Ready());
+        BYTE ipOptions[4] = {1, 1, 1, 0}; // no-operation thrice, end of list
+        const auto send = [&](const win::IP_OPTION_INFORMATION* options) {
+            const Bytes data(32, 'E');
+            Bytes reply(60);
+            win::SetLastError(0);
+            const DWORD count = win::IcmpSendEcho(handle, Address("198.18.99.1"), data.data(), 32, options,
+                                                  reply.data(), 60, 2000);
+            return count == 1 ? DWORD{0} : win::GetLastError();
+        };
+        win::IP_OPTION_INFORMATION all{};
+        all.Ttl = 7;
+        all.Tos = 0x10;
+        all.Flags = 0x02;
+        all.OptionsSize = sizeof ipOptions;
+        all.OptionsData = ipOptions;
+        win::IP_OPTION_INFORMATION ttl9{};
+        ttl9.Ttl = 9;
+        win::IP_OPTION_INFORMATION ttl0{};
+        EXPECT_EQ(send(&all), 0u);
+        EXPECT_EQ(send(nullptr), 0u);
+        EXPECT_EQ(send(&ttl9), 0u);
+        EXPECT_EQ(send(&ttl0), IP_BAD_OPTION);
+        EXPECT_EQ(send(&ttl9), 0u);
+        std::lock_guard<std::mutex> guard(lock);
+        const std::vector<std::string> expected = {"24 tos 16 DF ttl 7", "20 tos 0 ttl 64", "20 tos 0 ttl 9",
+                                                   "20 tos 0 ttl 9"};
+        EXPECT_EQ(seen, expected);
     });
 }
 

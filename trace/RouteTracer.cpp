@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -108,6 +109,8 @@ BOOL CRouteTracer::Ping(IPAddr address, PingReply& reply, BYTE ttl, DWORD timeou
     HANDLE handle = g_pfnIcmpCreateFile();
     if (handle == INVALID_HANDLE_VALUE)
         return FALSE;
+    // The handle is closed on every way out, also when building the buffers throws.
+    std::unique_ptr<void, void (*)(HANDLE)> closer(handle, [](HANDLE open) { g_pfnIcmpCloseHandle(open); });
     win::IP_OPTION_INFORMATION options{};
     options.Ttl = ttl;
     std::vector<BYTE> request(dataSize, kProbeDataByte);
@@ -122,7 +125,6 @@ BOOL CRouteTracer::Ping(IPAddr address, PingReply& reply, BYTE ttl, DWORD timeou
     } else {
         reply.dwError = win::GetLastError();
     }
-    g_pfnIcmpCloseHandle(handle);
     return TRUE;
 }
 

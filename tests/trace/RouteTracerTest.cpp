@@ -157,6 +157,13 @@ TEST_F(RouteTracerTest, NoEchoHandleFailsWithItsCodeAndKeepsFinishedHops)
     EXPECT_EQ(m_hops.GetSize(), 1u);
 }
 
+TEST_F(RouteTracerTest, ProbeThatThrowsStillClosesItsHandle)
+{
+    Echo().m_throwOnSend = true;
+    EXPECT_THROW(m_tracer.Trace("198.18.0.9", m_hops, 30, 100, 3), std::bad_alloc);
+    EXPECT_EQ(Echo().m_openHandles, 0);
+}
+
 TEST_F(RouteTracerTest, HighestHopLimitEndsAfterTtl255)
 {
     EXPECT_TRUE(m_tracer.Trace("198.18.0.9", m_hops, 255, 1, 1));

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 int g_handleToken = 0;
@@ -69,6 +70,8 @@ DWORD CScriptedEcho::Send(HANDLE, IPAddr destination, const void* data, WORD siz
     CRecordedProbe probe{options->Ttl, destination, timeoutMs, size, replySize,
                          std::all_of(bytes, bytes + size, [](BYTE b) { return b == 'E'; })};
     echo.m_probes.push_back(probe);
+    if (echo.m_throwOnSend)
+        throw std::bad_alloc();
     const CScriptedAnswer answer = echo.NextAnswer(options->Ttl);
     if (!answer.m_answered) {
         win::SetLastError(answer.m_error);

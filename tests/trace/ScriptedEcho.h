@@ -35,6 +35,7 @@ public:
     std::deque<CScriptedAnswer> m_queue;
     std::map<BYTE, CScriptedAnswer> m_byTtl;
     bool m_failCreate = false;
+    bool m_throwOnSend = false; // the next probe throws std::bad_alloc
     DWORD m_createError = ERROR_ACCESS_DENIED;
     std::vector<CRecordedProbe> m_probes;
     int m_openHandles = 0;

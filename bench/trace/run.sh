@@ -2,7 +2,8 @@
 # Times quorail-trace on a simulated path of 8 hops (round trips 2 to 30 ms, 3 probes a
 # hop, no names) against the sum of all probes' true round trips and against Debian's
 # traceroute (-I -n -N 1 -q 3, one probe at a time) on the same path, and prints the
-# largest round-trip error and the tracer's peak resident memory.
+# largest round-trip error and the tracer's peak resident memory. Figures are medians over
+# the runs, with the lowest and highest run beside them.
 # Needs root: the path lives behind a tun device in a namespace of its own (qbench-src),
 # with no link to any other network. Usage: bench/trace/run.sh [RUNS]   (default 5)
 # Builds into $QUORAIL_BUILD (default build/, as test.sh does) first.
@@ -95,40 +96,60 @@ for rtt in "${RTTS[@]}"; do bound_us=$((bound_us + rtt * 1000 * PROBES)); done
 
 # The tracer runs with each socket kind: ping sockets admitted, and closed (raw sockets).
 declare -A RANGE=([datagram]="0 2147483647" [raw]="1 0")
+run_one() {
+  local what=$1 run=$2 wall rss
+  case $what in
+    datagram | raw)
+      ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[$what]}"
+      read -r wall rss < <(timed_run "$work/q$what$run" "$tracer" -n -q $PROBES -w 1000 "$TARGET")
+      echo "$rss" >>"$work/rss.$what"
+      rtt_error "$work/q$what$run" >>"$work/err.$what"
+      ;;
+    traceroute) read -r wall _ < <(timed_run "$work/t$run" traceroute -I -n -N 1 -q $PROBES "$TARGET") ;;
+    harness) read -r wall _ < <(timed_run "$work/n$run" true) ;;
+  esac
+  echo "$wall" >>"$work/wall.$what"
+}
+
+# Each run starts with the next of the four, so that none always follows the same one
+# (a tracer started right after another finds the machine in a different state).
+ORDER=(datagram raw traceroute harness)
 for run in $(seq "$runs"); do
-  for kind in datagram raw; do
-    ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[$kind]}"
-    read -r wall rss < <(timed_run "$work/q$kind$run" "$tracer" -n -q $PROBES -w 1000 "$TARGET")
-    echo "$wall" >>"$work/wall.$kind"
-    echo "$rss" >>"$work/rss.$kind"
-    rtt_error "$work/q$kind$run" >>"$work/err.$kind"
+  for i in 0 1 2 3; do
+    run_one "${ORDER[$(( (run + i) % 4 ))]}" "$run"
   done
-  read -r wall _ < <(timed_run "$work/t$run" traceroute -I -n -N 1 -q $PROBES "$TARGET")
-  echo "$wall" >>"$work/wall.traceroute"
-  read -r wall _ < <(timed_run "$work/n$run" true)
-  echo "$wall" >>"$work/wall.harness"
 done
 
 # The harness's own cost (bash, /usr/bin/time, fork and exec of a program that does
 # nothing) is taken off every wall time.
 harness=$(median <"$work/wall.harness")
 theirs=$(( $(median <"$work/wall.traceroute") - harness ))
-printf 'path: 8 hops, round trips 2..30 ms, 3 probes a hop, no names; median of %d runs\n' "$runs"
+printf 'path: 8 hops, round trips 2..30 ms, 3 probes a hop, no names; median [lowest, highest] of %d runs\n' "$runs"
 printf 'load average (1 min) at the end: %s on %s cores; other work on the machine slows both tracers\n' \
   "$(cut -d' ' -f1 /proc/loadavg)" "$(nproc)"
 printf 'harness cost, taken off below    %8.1f ms\n' "$(awk -v h="$harness" 'BEGIN { print h / 1000 }')"
 printf 'sum of true round trips          %8.1f ms\n' "$(awk -v b="$bound_us" 'BEGIN { print b / 1000 }')"
-printf 'traceroute -I -n -N 1 -q 3 wall  %8.1f ms\n' "$(awk -v t="$theirs" 'BEGIN { print t / 1000 }')"
+printf 'traceroute -I -n -N 1 -q 3 wall  %8.1f ms [%.1f, %.1f]\n' "$(awk -v t="$theirs" 'BEGIN { print t / 1000 }')" \
+  "$(awk -v h="$harness" '{ print ($1 - h) / 1000 }' "$work/wall.traceroute" | sort -g | head -1)" \
+  "$(awk -v h="$harness" '{ print ($1 - h) / 1000 }' "$work/wall.traceroute" | sort -g | tail -1)"
 for kind in datagram raw; do
+  # Per run, the tracer's wall against traceroute's of the same run.
+  paste "$work/wall.$kind" "$work/wall.traceroute" | awk -v h="$harness" '{ print ($1 - h) / ($2 - h) }' | sort -g \
+    >"$work/ratio.$kind"
+  awk -v h="$harness" -v b="$bound_us" '{ print ($1 - h) / b }' "$work/wall.$kind" | sort -g >"$work/bound.$kind"
   awk -v kind="$kind" -v ours="$(( $(median <"$work/wall.$kind") - harness ))" -v theirs="$theirs" \
-      -v bound="$bound_us" \
+      -v bound="$bound_us" -v vsBound="$(head -1 "$work/bound.$kind") $(tail -1 "$work/bound.$kind")" \
+      -v vsTheirs="$(median <"$work/ratio.$kind") $(head -1 "$work/ratio.$kind") $(tail -1 "$work/ratio.$kind")" \
       -v worst="$(sort -g "$work/err.$kind" | tail -1)" -v rss="$(sort -n "$work/rss.$kind" | tail -1)" '
     function verdict(ok) { return ok ? "ok" : "MISSED" }
     BEGIN {
+      split(vsBound, b, " "); split(vsTheirs, t, " ")
       printf "quorail-trace, %s sockets:\n", kind
       printf "  wall time                      %8.1f ms\n", ours / 1000
-      printf "  wall / sum of round trips      %8.3f    (target <= 1.03) %s\n", ours / bound, verdict(ours / bound <= 1.03)
+      printf "  wall / sum of round trips      %8.3f    [%.3f, %.3f] (target <= 1.03) %s\n", ours / bound, b[1], b[2],
+        verdict(ours / bound <= 1.03)
       printf "  wall / traceroute wall         %8.3f    (target <= 1.00) %s\n", ours / theirs, verdict(ours <= theirs)
+      printf "    the same, run by run         %8.3f    [%.3f, %.3f]\n", t[1], t[2], t[3]
       printf "  largest round-trip error       %8.3f ms (target <= 1)    %s\n", worst, verdict(worst <= 1)
       printf "  peak resident memory           %8.2f MB (target < 4)     %s\n", rss / 1024, verdict(rss < 4096)
     }'

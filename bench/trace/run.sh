@@ -2,7 +2,8 @@
 # Times quorail-trace on a simulated path of 8 hops (round trips 2 to 30 ms, 3 probes a
 # hop, no names) against the sum of all probes' true round trips and against Debian's
 # traceroute (-I -n -N 1 -q 3, one probe at a time) on the same path, and prints the
-# largest round-trip error and the tracer's peak resident memory. Figures are medians over
+# largest round-trip error, the tracer's peak resident memory and the echo facility's own
+# cost per probe (quorail-probe-cost on loopback). Figures are medians over
 # the runs, with the lowest and highest run beside them.
 # Needs root: the path lives behind a tun device in a namespace of its own (qbench-src),
 # with no link to any other network. Usage: bench/trace/run.sh [RUNS]   (default 5)
@@ -23,10 +24,11 @@ done
 
 if [[ -z ${QUORAIL_BENCH_PREBUILT:-} ]]; then
   [[ -f $build/build.ninja ]] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build" --target quorail-trace quorail-pathsim >/dev/null
+  cmake --build "$build" --target quorail-trace quorail-pathsim quorail-probe-cost >/dev/null
 fi
 tracer=$build/cli/quorail-trace
 pathsim=$build/tools/pathsim/quorail-pathsim
+probe_cost=$build/bench/trace/quorail-probe-cost
 
 work=$(mktemp -d /tmp/qbench.XXXXXX)
 simulator_pid=""
@@ -120,6 +122,13 @@ for run in $(seq "$runs"); do
   done
 done
 
+# The echo facility's own cost per probe (open, echo, close) on the namespace's loopback.
+declare -A COST
+for kind in datagram raw; do
+  ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[$kind]}"
+  COST[$kind]=$(ip netns exec "$NS" "$probe_cost" 20000)
+done
+
 # The harness's own cost (bash, /usr/bin/time, fork and exec of a program that does
 # nothing) is taken off every wall time.
 harness=$(median <"$work/wall.harness")
@@ -140,7 +149,8 @@ for kind in datagram raw; do
   awk -v kind="$kind" -v ours="$(( $(median <"$work/wall.$kind") - harness ))" -v theirs="$theirs" \
       -v bound="$bound_us" -v vsBound="$(head -1 "$work/bound.$kind") $(tail -1 "$work/bound.$kind")" \
       -v vsTheirs="$(median <"$work/ratio.$kind") $(head -1 "$work/ratio.$kind") $(tail -1 "$work/ratio.$kind")" \
-      -v worst="$(sort -g "$work/err.$kind" | tail -1)" -v rss="$(sort -n "$work/rss.$kind" | tail -1)" '
+      -v worst="$(sort -g "$work/err.$kind" | tail -1)" -v rss="$(sort -n "$work/rss.$kind" | tail -1)" \
+      -v cost="${COST[$kind]}" '
     function verdict(ok) { return ok ? "ok" : "MISSED" }
     BEGIN {
       split(vsBound, b, " "); split(vsTheirs, t, " ")
@@ -152,5 +162,6 @@ for kind in datagram raw; do
       printf "    the same, run by run         %8.3f    [%.3f, %.3f]\n", t[1], t[2], t[3]
       printf "  largest round-trip error       %8.3f ms (target <= 1)    %s\n", worst, verdict(worst <= 1)
       printf "  peak resident memory           %8.2f MB (target < 4)     %s\n", rss / 1024, verdict(rss < 4096)
+      printf "  echo facility per probe        %8.1f us on loopback (open, echo, close)\n", cost
     }'
 done

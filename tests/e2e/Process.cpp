@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -54,7 +55,8 @@ int MillisecondsLeft(Clock::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Spawns argv in a new process group with standard output and error on outFd.
+// Spawns argv in a new process group with standard output and error on outFd; the
+// program's id, or the negative error number.
 pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& environment, int outFd,
             int extraFd)
 {
@@ -77,7 +79,7 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     const int failed = posix_spawnp(&pid, argp[0], &actions, &attributes, argp.data(), envp.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
-    return failed != 0 ? -1 : pid;
+    return failed != 0 ? -failed : pid;
 }
 
 } // namespace
@@ -95,7 +97,8 @@ CProcess::Result CProcess::Run(const std::vector<std::string>& argv, const std::
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
         return result;
     CProcess child;
-    child.m_pid = Spawn(argv, environment, pipeFds[1], -1);
+    const pid_t pid = Spawn(argv, environment, pipeFds[1], -1);
+    child.m_pid = pid > 0 ? pid : -1;
     close(pipeFds[1]);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     char buffer[4096];
@@ -118,11 +121,15 @@ bool CProcess::Start(const std::vector<std::string>& argv, const std::vector<std
                      const std::string& logPath, int extraFd)
 {
     const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (log < 0)
+    if (log < 0) {
+        m_startError = logPath + ": " + std::strerror(errno);
         return false;
-    m_pid = Spawn(argv, environment, log, extraFd);
+    }
+    const pid_t pid = Spawn(argv, environment, log, extraFd);
     close(log);
     m_exitCode.reset();
+    m_startError = pid > 0 ? std::string() : argv.front() + ": " + std::strerror(-pid);
+    m_pid = pid > 0 ? pid : -1;
     return m_pid > 0;
 }
 

@@ -35,9 +35,11 @@ public:
     void Stop(int graceMs);
     // Ends the whole process group with SIGKILL and reaps the program.
     void Kill();
-    int Pid() const { return m_pid; }
+    // Why the last Start failed.
+    const std::string& StartError() const { return m_startError; }
 
 private:
     int m_pid = -1;
     std::optional<int> m_exitCode;
+    std::string m_startError;
 };

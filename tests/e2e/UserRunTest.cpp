@@ -135,7 +135,7 @@ protected:
             "XDG_RUNTIME_DIR=" + m_work + "/runtime", "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY="};
         std::vector<std::string> argv{QUORAIL_BINARY, "/nologo"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        ASSERT_TRUE(m_program.Start(argv, environment, m_work + "/program.log"));
+        ASSERT_TRUE(m_program.Start(argv, environment, m_work + "/program.log")) << m_program.StartError();
     }
 
     // Types the path into the save dialog and waits for the main window to carry the
@@ -176,7 +176,7 @@ protected:
 
 TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
 {
-    StartProgram();
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
     const std::string mainWindow = m_x.WaitForWindow("^Unbenannt - Quorail$", kWindowMs);
     ASSERT_FALSE(mainWindow.empty()) << "no main window";
 
@@ -236,7 +236,7 @@ TEST_F(UserRunTest, ListingOpenedFromTheCommandLineIsSavedUnderANewNameByteForBy
         std::ofstream file(m_work + "/opened", std::ios::binary);
         file << bytes;
     }
-    StartProgram({m_work + "/opened"});
+    ASSERT_NO_FATAL_FAILURE(StartProgram({m_work + "/opened"}));
     const std::string mainWindow = m_x.WaitForWindow("^opened - Quorail$", kWindowMs);
     ASSERT_FALSE(mainWindow.empty()) << "the listing named on the command line was not opened";
 

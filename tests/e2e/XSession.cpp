@@ -64,7 +64,7 @@ std::string CXSession::Start(const std::string& logPath)
     const std::string number = started ? ReadDisplayNumber(readEnd, kServerStartMs) : std::string();
     close(readEnd);
     if (!started)
-        return "Xvfb cannot be started (Debian package xvfb, tools/packages-test.txt)";
+        return m_server.StartError() + " (Debian package xvfb, tools/packages-test.txt)";
     if (number.empty()) {
         m_server.Kill();
         return "Xvfb did not come up; see " + logPath;

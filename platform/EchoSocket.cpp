@@ -322,8 +322,8 @@ CEchoSocket::Clock::duration CEchoSocket::NextSlice(Clock::time_point now, Clock
     return std::max(slice, Clock::duration::zero());
 }
 
-// The first read looks only where the poll saw something; later ones look at both
-// queues, which may have filled in the meantime.
+// The error queue is first looked at only when the poll saw POLLERR; the receive queue
+// every time, since reading it also clears a socket error that the error queue lacks.
 std::optional<CEchoSocket::CReceived> CEchoSocket::Drain(const CWait& wait, short events)
 {
     if (events == 0)
@@ -331,12 +331,11 @@ std::optional<CEchoSocket::CReceived> CEchoSocket::Drain(const CWait& wait, shor
     CReceived received;
     int failures = 0;
     bool errorQueue = m_kind == EKind::Datagram && (events & POLLERR) != 0;
-    bool receiveQueue = (events & POLLIN) != 0 || !errorQueue;
     for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
         ERead result = ERead::Empty;
         if (errorQueue)
             result = ReadOne(wait, MSG_ERRQUEUE, received);
-        if (receiveQueue && (result == ERead::Empty || result == ERead::Failed))
+        if (result == ERead::Empty || result == ERead::Failed)
             result = ReadOne(wait, 0, received);
         if (result == ERead::Matched)
             return received;
@@ -345,7 +344,6 @@ std::optional<CEchoSocket::CReceived> CEchoSocket::Drain(const CWait& wait, shor
         if (result == ERead::Failed && ++failures > kMaxFailuresPerDrain)
             return std::nullopt;
         errorQueue = m_kind == EKind::Datagram;
-        receiveQueue = true;
     }
     return std::nullopt;
 }

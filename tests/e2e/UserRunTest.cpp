@@ -1,8 +1,8 @@
-// The program as a user runs it: started on a private X server inside the test network's
-// source namespace, a trace to the far host of the router chain chosen from the menu bar
-// and typed into the address dialog, the listing saved with Ctrl+S under a typed name, and
-// the program closed from its menu. The saved bytes are checked line by line; only the
-// round-trip times are not known in advance.
+// The program as a user runs it, started on a private X server inside the test network's
+// source namespace: a trace to the far host of the router chain chosen from the menu bar
+// and typed into the address dialog, the listing saved with Ctrl+S under a typed name and
+// checked byte for byte (only the round-trip times are not known in advance); and a saved
+// listing opened from the command line and saved again under a new name.
 
 #include "ListingFile.h"
 #include "Process.h"
@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -20,7 +19,6 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -45,23 +43,23 @@ std::vector<std::string> ExpectedListing()
 {
     const std::string target = kTargetName;
     return {
-        {"Ok. Bitte etwas warten (ca. 30 sek. je nach Server) ..."},
-        {"Verbinde mit:\t" + target},
-        {" "},
-        {"OK zeige nun die Quorail an von:\t" + target},
-        {" "},
-        {" "},
-        {"Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tAdresse"},
-        {" "},
-        {"1\t{rtt}\t{rtt}\t{rtt}\t[198.18.1.2]\tr1.lab.quorail.test"},
+        "Ok. Bitte etwas warten (ca. 30 sek. je nach Server) ...",
+        "Verbinde mit:\t" + target,
+        " ",
+        "OK zeige nun die Quorail an von:\t" + target,
+        " ",
+        " ",
+        "Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tAdresse",
+        " ",
+        "1\t{rtt}\t{rtt}\t{rtt}\t[198.18.1.2]\tr1.lab.quorail.test",
         // r2 sends no time-exceeded message: the probe runs into its time limit.
-        {"2\t*\t*\t*\tFehler:\t\t11010"},
-        {"3\t{rtt}\t{rtt}\t{rtt}\t[198.18.3.2]\tr3.lab.quorail.test"},
-        {"4\t{rtt}\t{rtt}\t{rtt}\t[198.18.4.2]\t" + target},
-        {" "},
-        {"OK"},
-        {" "},
-        {"ENDE von Quorail 1.0 von https://www.velmora.example/quorail/"},
+        "2\t*\t*\t*\tFehler:\t\t11010",
+        "3\t{rtt}\t{rtt}\t{rtt}\t[198.18.3.2]\tr3.lab.quorail.test",
+        "4\t{rtt}\t{rtt}\t{rtt}\t[198.18.4.2]\t" + target,
+        " ",
+        "OK",
+        " ",
+        "ENDE von Quorail 1.0 von https://www.velmora.example/quorail/",
     };
 }
 

@@ -6,14 +6,11 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 
 namespace {
 
@@ -34,23 +31,6 @@ void TypeText(QWidget* field, const QString& text)
 }
 
 } // namespace
-
-int RunOffscreenTests(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QTemporaryDir home;
-    if (!home.isValid())
-        return 2;
-    const QByteArray homePath = QDir(home.path()).absolutePath().toLocal8Bit();
-    const QByteArray configPath = homePath + "/config";
-    QDir().mkpath(QString::fromLocal8Bit(configPath));
-    setenv("HOME", homePath.constData(), 1);
-    setenv("XDG_CONFIG_HOME", configPath.constData(), 1);
-    setenv("XDG_RUNTIME_DIR", homePath.constData(), 1);
-    ::testing::InitGoogleTest(&argc, argv);
-    QApplication application(argc, argv);
-    return RUN_ALL_TESTS();
-}
 
 std::vector<std::string> Listing(const std::string& host, const std::vector<std::string>& hopLines)
 {

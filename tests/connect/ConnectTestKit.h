@@ -1,7 +1,8 @@
 #pragma once
-// Helpers for the connect tests: the offscreen test run, the address dialog answered by
-// typing into it, the listing the command should write, and a paint counter.
+// Helpers for the connect tests: the address dialog answered by typing into it, the
+// listing the command should write, and a paint counter.
 
+#include "OffscreenTestRun.h"
 #include "QuorailTestApp.h"
 
 #include <QObject>
@@ -10,10 +11,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-// The offscreen platform, HOME and XDG_CONFIG_HOME in a fresh temporary folder, one
-// QApplication, then every test.
-int RunOffscreenTests(int argc, char** argv);
 
 inline const std::string kWaitLine = "Ok. Bitte etwas warten (ca. 30 sek. je nach Server) ...";
 inline const std::string kCancelLine = "Ok. Auf Verbinden klicken.";

@@ -1,28 +1,8 @@
-// Runs the tests of a Qt layer: the offscreen platform, XDG_CONFIG_HOME and HOME in a fresh
-// temporary folder (so QSettings never touches the user's own), one QApplication.
+// The main of the Qt layers' test programs.
 
-#include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
+#include "OffscreenTestRun.h"
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QTemporaryDir home;
-    if (!home.isValid()) {
-        return 2;
-    }
-    const QByteArray homePath = QDir(home.path()).absolutePath().toLocal8Bit();
-    const QByteArray configPath = homePath + "/config";
-    QDir().mkpath(QString::fromLocal8Bit(configPath));
-    setenv("HOME", homePath.constData(), 1);
-    setenv("XDG_CONFIG_HOME", configPath.constData(), 1);
-    setenv("XDG_RUNTIME_DIR", homePath.constData(), 1);
-    ::testing::InitGoogleTest(&argc, argv);
-    QApplication application(argc, argv);
-    return RUN_ALL_TESTS();
+    return RunOffscreenTests(argc, argv);
 }

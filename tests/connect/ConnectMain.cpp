@@ -6,7 +6,7 @@
 // echo module stands in for "ICMP.DLL" from the first trace on.
 
 #include "ConnectTestKit.h"
-#include "PacedEcho.h"
+#include "ScriptedEcho.h"
 
 #include <sched.h>
 #include <unistd.h>
@@ -47,6 +47,6 @@ bool LookupsStayHere()
 int main(int argc, char** argv)
 {
     g_bOwnNetwork = EnterOwnNetwork();
-    CPacedEcho::Register();
+    CScriptedEcho::Register();
     return RunOffscreenTests(argc, argv);
 }

@@ -3,7 +3,7 @@
 // history, and nothing left of the trace afterwards (wait cursor, busy scope, hop text).
 
 #include "ConnectTestKit.h"
-#include "PacedEcho.h"
+#include "ScriptedEcho.h"
 
 #include "BlockingHook.h"
 #include "LastError.h"
@@ -16,19 +16,23 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <new>
+
 namespace {
 
 using Lines = std::vector<std::string>;
 
 const std::string kHomeHost = "www.velmora.example";
 
-// Routers answer at TTL 1 .. targetHop - 1 from 198.18.0.<ttl>, the target at targetHop.
+// Routers answer at TTL 1 .. targetHop - 1 from 198.18.0.<ttl>, the target at targetHop;
+// every answer takes 7 ms. Other TTLs time out.
 void ScriptRoute(int targetHop)
 {
-    CPacedEcho& echo = CPacedEcho::Instance();
+    CScriptedEcho& echo = CScriptedEcho::Instance();
     for (int ttl = 1; ttl < targetHop; ++ttl)
-        echo.m_nodeByTtl[static_cast<BYTE>(ttl)] = Ip(198, 18, 0, ttl);
-    echo.m_nodeByTtl[static_cast<BYTE>(targetHop)] = Ip(127, 0, 0, 1);
+        echo.m_byTtl[static_cast<BYTE>(ttl)] = {true, Ip(198, 18, 0, ttl), 7};
+    echo.m_byTtl[static_cast<BYTE>(targetHop)] = {true, Ip(127, 0, 0, 1), 7};
 }
 
 // The scripted round trips are all 7 ms; the routers have no name.
@@ -44,10 +48,27 @@ std::string TargetLine(int hop)
 
 class ConnectOutcomeTest : public ::testing::Test {
 protected:
-    void SetUp() override { CPacedEcho::Instance().Reset(); }
-    void TearDown() override { CPacedEcho::Instance().Reset(); }
+    void SetUp() override { CScriptedEcho::Instance().Reset(); }
+    void TearDown() override { CScriptedEcho::Instance().Reset(); }
 
-    CPacedEcho& Echo() { return CPacedEcho::Instance(); }
+    static CScriptedEcho& Echo() { return CScriptedEcho::Instance(); }
+    static std::size_t Probes() { return Echo().m_probes.size(); }
+
+    static std::map<BYTE, int> ProbesByTtl()
+    {
+        std::map<BYTE, int> counts;
+        for (const CRecordedProbe& probe : Echo().m_probes)
+            ++counts[probe.m_ttl];
+        return counts;
+    }
+
+    static std::map<DWORD, int> ProbesByTimeoutMs()
+    {
+        std::map<DWORD, int> counts;
+        for (const CRecordedProbe& probe : Echo().m_probes)
+            ++counts[probe.m_timeoutMs];
+        return counts;
+    }
 
     // Nothing of the trace is left once the command has returned.
     static void ExpectIdle(CStartedApp& started)
@@ -75,7 +96,7 @@ TEST_F(ConnectOutcomeTest, CancelWritesTwoLinesAndLeavesEverythingElse)
     EXPECT_FALSE(started.View()->m_bHasResults);
     EXPECT_TRUE(started.Doc()->m_Listing.empty());
     EXPECT_FALSE(started.Doc()->IsModified());
-    EXPECT_EQ(Echo().m_probes, 0);
+    EXPECT_EQ(Probes(), 0u);
     EXPECT_EQ(History(started, "HistoryCombo0"), "");
     ExpectIdle(started);
 }
@@ -97,8 +118,8 @@ TEST_F(ConnectOutcomeTest, TargetAtHopThreeGivesTheWholeListingInListAndDocument
     EXPECT_EQ(started.View()->m_strHost, kTargetHost);
     EXPECT_TRUE(g_bResolveNames);
     // Three probes per hop, each allowed 30 s, and none past the target.
-    EXPECT_EQ(Echo().m_probesByTtl, (std::map<BYTE, int>{{1, 3}, {2, 3}, {3, 3}}));
-    EXPECT_EQ(Echo().m_probesByTimeoutMs, (std::map<DWORD, int>{{30000, 9}}));
+    EXPECT_EQ(ProbesByTtl(), (std::map<BYTE, int>{{1, 3}, {2, 3}, {3, 3}}));
+    EXPECT_EQ(ProbesByTimeoutMs(), (std::map<DWORD, int>{{30000, 9}}));
     EXPECT_EQ(History(started, "HistoryCombo0"), kTargetHost);
     EXPECT_EQ(History(started, "HistoryCombo"), kTargetHost);
     ExpectIdle(started);
@@ -119,7 +140,7 @@ TEST_F(ConnectOutcomeTest, SilentTargetGivesThirtyTimeoutLines)
     EXPECT_EQ(started.Doc()->m_Listing, CStringArray(expected));
     EXPECT_TRUE(started.View()->m_bHasResults);
     // A hop whose first probe gets no answer sends no second one.
-    EXPECT_EQ(Echo().m_probes, 30);
+    EXPECT_EQ(Probes(), 30u);
     ExpectIdle(started);
 }
 
@@ -140,7 +161,7 @@ TEST_F(ConnectOutcomeTest, UnresolvableAndEmptyHostsShowTheResolverCode)
         EXPECT_EQ(started.View()->m_strHost, host);
         ExpectIdle(started);
     }
-    EXPECT_EQ(Echo().m_probes, 0);
+    EXPECT_EQ(Probes(), 0u);
     EXPECT_FALSE(started.View()->m_bHasResults);
     EXPECT_TRUE(started.Doc()->m_Listing.empty());
     EXPECT_FALSE(started.Doc()->IsModified());
@@ -159,11 +180,11 @@ TEST_F(ConnectOutcomeTest, LaterFailureAndCancelKeepTheEarlierListingInTheDocume
     // The echo handle cannot be opened for the second hop's first probe.
     Echo().Reset();
     ScriptRoute(2);
-    Echo().m_failCreateFromProbe = 4;
+    Echo().m_onSend = [](const CRecordedProbe&) { Echo().m_failCreate = Probes() >= 3; };
     const std::string failing = "198.18.0.50";
     ASSERT_TRUE(Connect(started, failing));
     EXPECT_EQ(started.ListLines(), FailedListing(failing, "Fehler bei Quorail Nr.: 5"));
-    EXPECT_EQ(Echo().m_probes, 3);
+    EXPECT_EQ(Probes(), 3u);
     EXPECT_EQ(started.View()->m_strHost, failing);
     EXPECT_EQ(started.Doc()->m_Listing, CStringArray(listing));
     EXPECT_FALSE(started.Doc()->IsModified());
@@ -185,7 +206,10 @@ TEST_F(ConnectOutcomeTest, ThrowingProbeShowsTheMemoryBoxAfterTheTraceIsUndone)
 {
     SKIP_UNLESS_LOOKUPS_STAY_HERE();
     ScriptRoute(3);
-    Echo().m_throwAtProbe = 4;
+    Echo().m_onSend = [](const CRecordedProbe&) {
+        if (Probes() == 4)
+            throw std::bad_alloc();
+    };
     CStartedApp started({"-nologo"});
     struct CBox {
         std::string m_text;
@@ -211,7 +235,7 @@ TEST_F(ConnectOutcomeTest, ThrowingProbeShowsTheMemoryBoxAfterTheTraceIsUndone)
     ExpectIdle(started);
 
     // The next run is a whole one again.
-    Echo().m_throwAtProbe = 0;
+    Echo().m_onSend = nullptr;
     ASSERT_TRUE(Connect(started, kTargetHost));
     EXPECT_EQ(started.ListLines(), Listing(kTargetHost, {RouterLine(1), RouterLine(2), TargetLine(3)}));
     ExpectIdle(started);

@@ -72,6 +72,8 @@ DWORD CScriptedEcho::Send(HANDLE, IPAddr destination, const void* data, WORD siz
     echo.m_probes.push_back(probe);
     if (echo.m_throwOnSend)
         throw std::bad_alloc();
+    if (echo.m_onSend)
+        echo.m_onSend(probe);
     const CScriptedAnswer answer = echo.NextAnswer(options->Ttl);
     if (!answer.m_answered) {
         win::SetLastError(answer.m_error);

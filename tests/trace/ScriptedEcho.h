@@ -5,6 +5,7 @@
 #include "IcmpApi.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -37,6 +38,8 @@ public:
     bool m_failCreate = false;
     bool m_throwOnSend = false; // the next probe throws std::bad_alloc
     DWORD m_createError = ERROR_ACCESS_DENIED;
+    // Called with each probe once it is recorded, before it is answered; it may throw.
+    std::function<void(const CRecordedProbe&)> m_onSend;
     std::vector<CRecordedProbe> m_probes;
     int m_openHandles = 0;
 

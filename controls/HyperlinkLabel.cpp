@@ -42,6 +42,14 @@ const char* LaunchErrorText(int code)
     }
 }
 
+// Moves start and length in by the same margin on each side so that content sits centred.
+void CentreSpan(int& start, int& length, int content)
+{
+    const int margin = (length - content) / 2;
+    start += margin;
+    length -= 2 * margin;
+}
+
 } // namespace
 
 CHyperlinkLabel::CHyperlinkLabel() : m_hoverColor(QApplication::palette().color(QPalette::Highlight))
@@ -91,18 +99,14 @@ void CHyperlinkLabel::FitWindowToText()
     int top = rect.top();
     int height = rect.height();
     if (style & SS_CENTERIMAGE) {
-        const int d = (height - cy) / 2;
-        top += d;
-        height -= 2 * d;
+        CentreSpan(top, height, cy);
     } else {
         height = cy;
     }
     int left = rect.left();
     int width = rect.width();
     if (style & SS_CENTER) {
-        const int d = (width - cx) / 2;
-        left += d;
-        width -= 2 * d;
+        CentreSpan(left, width, cx);
     } else if (style & SS_RIGHT) {
         left = left + width - cx;
         width = cx;

@@ -33,7 +33,7 @@ BOOL CDialog::BuildWindow(QWidget* parent)
     }
     auto* window = new CDialogWindow(this, parent);
     window->setWindowTitle(QString::fromUtf8(dialogTemplate->m_caption.c_str()));
-    window->setProperty("winStyle", QVariant::fromValue(static_cast<uint>(dialogTemplate->m_style)));
+    SetStyle(window, dialogTemplate->m_style);
     CDialogBuilder::BuildChildren(*dialogTemplate, window);
     window->setFixedSize(CDialogBuilder::DialogSize(*dialogTemplate));
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {

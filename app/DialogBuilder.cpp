@@ -2,6 +2,7 @@
 
 #include "CodePage.h"
 #include "ListBox.h"
+#include "Wnd.h"
 #include "WinStyles.h"
 
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVariant>
 
 namespace {
 
@@ -122,7 +122,7 @@ QWidget* CDialogBuilder::CreateControl(const CDialogItemTemplate& item, QWidget*
     }
     widget->setFont(font);
     widget->setObjectName(QString::number(item.m_id));
-    widget->setProperty("winStyle", QVariant::fromValue(static_cast<uint>(item.m_style)));
+    CWnd::SetStyle(widget, item.m_style);
     widget->setGeometry(MapDialogRect(font, QRect(item.m_x, item.m_y, item.m_cx, item.m_cy)));
     widget->setEnabled((item.m_style & WS_DISABLED) == 0);
     if ((item.m_style & WS_TABSTOP) == 0 && widget->focusPolicy() != Qt::NoFocus) {

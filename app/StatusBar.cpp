@@ -35,7 +35,7 @@ BOOL CStatusBar::Create(CFrameWnd* parent, DWORD style, UINT id)
     }
     auto* bar = new QStatusBar(window);
     bar->setObjectName(QString::number(id));
-    bar->setProperty("winStyle", QVariant::fromValue(static_cast<uint>(style)));
+    SetStyle(bar, style);
     window->setStatusBar(bar);
     return SubclassWindow(bar);
 }

@@ -12,7 +12,6 @@
 #include <QPixmap>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVariant>
 
 namespace {
 
@@ -60,7 +59,7 @@ BOOL CToolBar::CreateEx(CFrameWnd* parent, DWORD ctrlStyle, DWORD style, UINT id
     m_pFrame = parent;
     auto* bar = new QToolBar(QStringLiteral("Symbolleiste"), window);
     bar->setObjectName(QString::number(id));
-    bar->setProperty("winStyle", QVariant::fromValue(static_cast<uint>(style | ctrlStyle)));
+    SetStyle(bar, style | ctrlStyle);
     bar->setMovable((style & CBRS_GRIPPER) != 0);
     bar->setFloatable(true);
     bar->setAllowedAreas(AreasOf(style));

@@ -64,8 +64,13 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add)
     }
     const DWORD old = GetStyle();
     const DWORD style = (old & ~remove) | add;
-    m_hWnd->setProperty(kStyleProperty, QVariant::fromValue(static_cast<uint>(style)));
+    SetStyle(m_hWnd, style);
     return old != style;
+}
+
+void CWnd::SetStyle(QWidget* widget, DWORD style)
+{
+    widget->setProperty(kStyleProperty, QVariant::fromValue(static_cast<uint>(style)));
 }
 
 std::string CWnd::GetWindowText() const

@@ -25,6 +25,8 @@ public:
 
     DWORD GetStyle() const;
     BOOL ModifyStyle(DWORD remove, DWORD add);
+    // Stores the style word on a widget, attached or not.
+    static void SetStyle(QWidget* widget, DWORD style);
 
     std::string GetWindowText() const;
     void SetWindowText(const std::string& text1252);

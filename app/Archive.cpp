@@ -1,6 +1,6 @@
 #include "Archive.h"
 
-#include <array>
+#include "Windows1252.h"
 
 namespace {
 
@@ -8,25 +8,6 @@ constexpr std::uint8_t kByteEscape = 0xFF;
 constexpr std::uint16_t kWordEscape = 0xFFFF;
 constexpr std::uint16_t kWideMarker = 0xFFFE;
 constexpr std::uint32_t kDwordEscape = 0xFFFFFFFF;
-
-// Unicode code points of the Windows-1252 bytes 0x80..0x9F. The five bytes Windows leaves
-// undefined map to the C1 controls of the same value, as the system's own conversion does.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char ToWindows1252(char16_t unit)
-{
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
-        return static_cast<char>(unit);
-    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == unit)
-            return static_cast<char>(0x80 + i);
-    }
-    return '?';
-}
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -42,7 +23,7 @@ std::string FromUtf16(const std::u16string& wide)
             ++i;
             continue;
         }
-        text.push_back(ToWindows1252(wide[i]));
+        text.push_back(CWindows1252::FromUnicode(wide[i]));
     }
     return text;
 }

@@ -329,12 +329,7 @@ void CFrameWnd::UpdateCommandUI()
     UpdateRecentFileMenu();
     std::vector<QAction*> actions;
     CollectActions(GetWindow()->menuBar(), actions);
-    for (QWidget* bar : m_hWnd->findChildren<QWidget*>(QString::number(AFX_IDW_TOOLBAR))) {
-        CollectActions(bar, actions);
-    }
-    for (QAction* action : actions) {
-        UpdateAction(action);
-    }
+    UpdateWithToolBars(actions);
 }
 
 void CFrameWnd::UpdateToolBarUI()
@@ -348,6 +343,11 @@ void CFrameWnd::UpdateToolBarUI()
             actions.push_back(action);
         }
     }
+    UpdateWithToolBars(actions);
+}
+
+void CFrameWnd::UpdateWithToolBars(std::vector<QAction*>& actions)
+{
     for (QWidget* bar : m_hWnd->findChildren<QWidget*>(QString::number(AFX_IDW_TOOLBAR))) {
         CollectActions(bar, actions);
     }

@@ -71,6 +71,8 @@ private:
     QMenu* BuildPopup(const CMenuItem& popup);
     QAction* AddCommandAction(QWidget* menu, const CMenuItem& item);
     void UpdateAction(QAction* action);
+    // Updates the given actions and those of the toolbars.
+    void UpdateWithToolBars(std::vector<QAction*>& actions);
     static BOOL IsAcceleratorKey(QEvent* event, UINT& command);
 
     CSingleDocTemplate* m_pDocTemplate = nullptr;

@@ -36,9 +36,9 @@ CQuorailApp::~CQuorailApp() = default;
 
 BOOL CQuorailApp::InitInstance()
 {
-    CCommandLineInfo splashInfo;
-    ParseCommandLine(splashInfo);
-    m_bShowSplash = splashInfo.m_bShowSplash;
+    CCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    m_bShowSplash = cmdInfo.m_bShowSplash;
     CSplashWindow::EnableSplash(m_bShowSplash);
 
     if (!SocketInit()) {
@@ -52,8 +52,6 @@ BOOL CQuorailApp::InitInstance()
         IDR_MAINFRAME, [] { return new CQuorailDoc; }, [] { return new CMainFrame; },
         [] { return new CQuorailView; }));
 
-    CCommandLineInfo cmdInfo;
-    ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo)) {
         return FALSE;
     }

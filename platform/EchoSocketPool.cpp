@@ -1,7 +1,6 @@
 #include "EchoSocketPool.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,12 +21,14 @@ CEchoSocketPool& CEchoSocketPool::Instance()
 std::shared_ptr<CEchoSocket> CEchoSocketPool::Take(int& error)
 {
     const std::optional<COrigin> origin = CurrentOrigin(Clock::now());
-    std::lock_guard<std::mutex> guard(m_lock);
-    DropStale(origin);
-    if (!m_kept.empty()) {
-        std::shared_ptr<CEchoSocket> socket = std::move(m_kept.back());
-        m_kept.pop_back();
-        return socket;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        DropStale(origin);
+        if (!m_kept.empty()) {
+            std::shared_ptr<CEchoSocket> socket = std::move(m_kept.back());
+            m_kept.pop_back();
+            return socket;
+        }
     }
     return Open(origin, error);
 }
@@ -72,19 +73,9 @@ bool CEchoSocketPool::Trusted(const COrigin& fact, const COrigin& now) const
     return fact.SameOwner(now) && now.m_when - fact.m_when < m_trustPeriod;
 }
 
-// A ping socket refused for want of a group in ping_group_range (EACCES) is not tried
-// again within the trust period.
 std::unique_ptr<CEchoSocket> CEchoSocketPool::Open(const std::optional<COrigin>& origin, int& error)
 {
-    std::unique_ptr<CEchoSocket> socket;
-    if (!origin || !m_datagramRefused || !Trusted(*m_datagramRefused, *origin)) {
-        socket = CEchoSocket::Open(CEchoSocket::EKind::Datagram, error);
-        m_datagramRefused.reset();
-        if (!socket && error == EACCES && origin)
-            m_datagramRefused = origin;
-    }
-    if (!socket)
-        socket = CEchoSocket::Open(CEchoSocket::EKind::Raw, error);
+    std::unique_ptr<CEchoSocket> socket = CEchoSocket::Open(error);
     if (socket && origin)
         socket->SetOrigin(*origin);
     return socket;

@@ -1,10 +1,9 @@
 #pragma once
 // Where IcmpCreateFile gets its sockets: a few closed ones kept for the next handle, so
-// that a probe costs no socket set-up, and the memory of a refused ping socket, so that
-// the doomed attempt is not made for every handle. Both are trusted only for the trust
-// period, and a kept socket only in the process, network namespace and credentials it
-// was opened under: a change of ping_group_range (or of anything else that decides the
-// kind) holds for every handle opened one trust period after it.
+// that a probe costs no socket set-up. A kept socket is trusted only for the trust period
+// and only in the process, network namespace and credentials it was opened under: a
+// change of ping_group_range (or of anything else that decides the kind) holds for every
+// handle opened one trust period after it.
 
 #include "EchoSocket.h"
 
@@ -39,13 +38,12 @@ private:
     // None when the network namespace cannot be told (no /proc): then nothing is kept.
     static std::optional<COrigin> CurrentOrigin(Clock::time_point now);
     bool Trusted(const COrigin& fact, const COrigin& now) const;
-    std::unique_ptr<CEchoSocket> Open(const std::optional<COrigin>& origin, int& error);
+    static std::unique_ptr<CEchoSocket> Open(const std::optional<COrigin>& origin, int& error);
     void DropStale(const std::optional<COrigin>& origin);
 
     Clock::duration m_trustPeriod;
     std::mutex m_lock;
     std::vector<std::shared_ptr<CEchoSocket>> m_kept;
-    std::optional<COrigin> m_datagramRefused; // when and under whom a ping socket was last refused
 };
 
 } // namespace win

@@ -1,6 +1,5 @@
-// Where echo handles get their sockets: kept sockets and the memory of a refused ping
-// socket are trusted only for the trust period and only by their own process, network
-// namespace and user.
+// Where echo handles get their sockets: kept sockets are trusted only for the trust period
+// and only by their own process, network namespace and user.
 
 #include "EchoSocketPool.h"
 #include "IcmpApi.h"

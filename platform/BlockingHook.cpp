@@ -7,6 +7,7 @@ namespace win {
 
 namespace {
 thread_local BLOCKINGHOOKPROC t_hook = nullptr;
+thread_local bool t_cancelled = false;
 }
 
 BLOCKINGHOOKPROC WSASetBlockingHook(BLOCKINGHOOKPROC hook)
@@ -31,6 +32,22 @@ void CallBlockingHook()
 {
     if (t_hook != nullptr)
         t_hook();
+}
+
+int WSACancelBlockingCall()
+{
+    t_cancelled = true;
+    return 0;
+}
+
+bool IsBlockingCallCancelled()
+{
+    return t_cancelled;
+}
+
+void ClearBlockingCallCancel()
+{
+    t_cancelled = false;
 }
 
 void RunBlocking(const std::function<void()>& work)

@@ -22,6 +22,15 @@ void CallBlockingHook();
 // The longest a blocking wait goes without calling the hook, in ms.
 constexpr int kBlockingHookIntervalMs = 10;
 
+// Windows Sockets' WSACancelBlockingCall, called from the hook (for example when the
+// user presses Esc): the blocking call in progress on this thread, and every later one
+// until ClearBlockingCallCancel, gives up within one hook interval. Returns 0.
+int WSACancelBlockingCall();
+// True once WSACancelBlockingCall was called on this thread and not yet cleared.
+bool IsBlockingCallCancelled();
+// Lets this thread's blocking calls wait again; the start of a trace calls it.
+void ClearBlockingCallCancel();
+
 // Runs work to its end. With a hook, work runs on a helper thread while the calling
 // thread keeps calling the hook; without one it runs on the calling thread.
 void RunBlocking(const std::function<void()>& work);

@@ -12,6 +12,7 @@
 #include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void CHelpCommand::Run()
@@ -49,11 +50,14 @@ std::string CHelpCommand::HelpPath(const std::string& programDirectory)
 
 bool CHelpCommand::CanOpenExclusively(const std::string& path)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO of that name does not wait for a writer; only a regular
+    // file counts as the help file.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
-    const bool locked = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    struct stat status {};
+    const bool locked = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0;
     close(fd); // also drops the lock
     return locked;
 }

@@ -5,6 +5,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <filesystem>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -46,6 +48,23 @@ TEST(HelpCommand, MissingOrLockedFileAsksAndNoDoesNothing)
         EXPECT_EQ(box.m_text, question);
         EXPECT_EQ(box.m_type, MB_YESNO);
     }
+    EXPECT_FALSE(desktop.Exists("cwd"));
+}
+
+TEST(HelpCommand, FolderOrFifoOfThatNameCountsAsMissingWithoutWaiting)
+{
+    CFakeDesktop desktop;
+    CMessageBoxHook boxes(IDNO);
+    const std::string folder = desktop.File("prog");
+    const std::string fifoFolder = desktop.File("fifo");
+    std::filesystem::create_directories(folder + "/quorail.chm");
+    std::filesystem::create_directories(fifoFolder);
+    ASSERT_EQ(mkfifo((fifoFolder + "/quorail.chm").c_str(), 0644), 0);
+
+    CHelpCommand::RunFor(folder + "/quorail");
+    CHelpCommand::RunFor(fifoFolder + "/quorail"); // an open that waited for a writer would hang here
+
+    EXPECT_EQ(boxes.m_boxes.size(), 2u);
     EXPECT_FALSE(desktop.Exists("cwd"));
 }
 

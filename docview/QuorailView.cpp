@@ -72,7 +72,7 @@ void CQuorailView::FillFromDocument()
         return;
     }
     if (CListBoxModel* model = m_ListBox.GetModel()) {
-        model->Append(listing);
+        model->Append(listing.GetStore());
     }
     m_bHasResults = TRUE;
 }

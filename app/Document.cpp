@@ -1,27 +1,50 @@
 #include "Document.h"
 
 #include "Archive.h"
-#include "CodePage.h"
 #include "FileDialog.h"
 #include "FrameWnd.h"
 #include "MessageBox.h"
+#include "SafeFileWriter.h"
 #include "SingleDocTemplate.h"
 #include "WinApp.h"
 
 #include "Resource.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
+// The text is UTF-8 around file names in the file system's bytes; a name shows as the
+// caption shows it, whatever characters it holds.
 void ShowError(const std::string& textUtf8)
 {
-    AfxMessageBox(CCodePage::FromUtf8(textUtf8), MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(QString::fromUtf8(textUtf8.data(), static_cast<qsizetype>(textUtf8.size())),
+                  MB_OK | MB_ICONEXCLAMATION);
 }
+
+// Closes a file descriptor when it goes out of scope.
+class CFileDescriptor {
+public:
+    explicit CFileDescriptor(int fd) : m_fd(fd) {}
+    ~CFileDescriptor()
+    {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    CFileDescriptor(const CFileDescriptor&) = delete;
+    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
 
 std::string Quoted(const std::string& pathName)
 {
@@ -56,28 +79,73 @@ BOOL CDocument::OnNewDocument()
     return TRUE;
 }
 
+// Only a regular file is read, and opening it never waits: a FIFO or a device such as
+// /dev/zero is refused before a byte is read. Throws std::bad_alloc when the file does
+// not fit into memory.
 BOOL CDocument::ReadFile(const std::string& pathName, std::vector<unsigned char>& bytes)
 {
-    QFile file(QString::fromUtf8(pathName.c_str()));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const CFileDescriptor file(open(pathName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat status {};
+    if (file.Get() < 0 || fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return FALSE;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return FALSE;
+    std::vector<unsigned char> content;
+    content.reserve(static_cast<std::size_t>(status.st_size));
+    unsigned char chunk[65536];
+    for (;;) {
+        const ssize_t got = read(file.Get(), chunk, sizeof chunk);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FALSE;
+        }
+        content.insert(content.end(), chunk, chunk + got);
     }
-    bytes.assign(content.begin(), content.end());
+    bytes.swap(content);
     return TRUE;
+}
+
+std::string CDocument::AbsolutePathOf(const std::string& pathName)
+{
+    std::string joined = pathName;
+    if (joined.empty() || joined.front() != '/') {
+        char* directory = getcwd(nullptr, 0);
+        joined = std::string(directory != nullptr ? directory : "") + "/" + joined;
+        std::free(directory);
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= joined.size()) {
+        const std::size_t slash = std::min(joined.find('/', start), joined.size());
+        const std::string part = joined.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string absolute;
+    for (const std::string& part : parts) {
+        absolute += "/" + part;
+    }
+    return absolute.empty() ? "/" : absolute;
 }
 
 BOOL CDocument::OnOpenDocument(const std::string& pathName)
 {
-    std::vector<unsigned char> bytes;
-    if (!ReadFile(pathName, bytes)) {
-        ShowError("Die Datei " + Quoted(pathName) + " kann nicht geöffnet werden.");
-        return FALSE;
-    }
     try {
+        std::vector<unsigned char> bytes;
+        if (!ReadFile(pathName, bytes)) {
+            ShowError("Die Datei " + Quoted(pathName) + " kann nicht geöffnet werden.");
+            return FALSE;
+        }
         CArchive archive(CArchive::load, std::move(bytes));
         DeleteContents();
         Serialize(archive);
@@ -92,18 +160,21 @@ BOOL CDocument::OnOpenDocument(const std::string& pathName)
     return TRUE;
 }
 
+// Every write, flush and sync is checked before the new file replaces the old one; on any
+// failure the old file stays as it was and the document stays modified.
 BOOL CDocument::OnSaveDocument(const std::string& pathName)
 {
-    CArchive archive(CArchive::store);
-    Serialize(archive);
-    const std::vector<unsigned char>& bytes = archive.GetBuffer();
-    QSaveFile file(QString::fromUtf8(pathName.c_str()));
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) ==
-                             static_cast<qint64>(bytes.size()) &&
-                         file.commit();
-    if (!written) {
-        file.cancelWriting();
+    int error = 0;
+    try {
+        CArchive archive(CArchive::store);
+        Serialize(archive);
+        const std::vector<unsigned char>& bytes = archive.GetBuffer();
+        error = CSafeFileWriter::Write(pathName, bytes.data(), bytes.size());
+    } catch (const std::bad_alloc&) {
+        ShowError("Nicht genügend Arbeitsspeicher, um " + Quoted(pathName) + " zu speichern.");
+        return FALSE;
+    }
+    if (error != 0) {
         ShowError("Die Datei " + Quoted(pathName) + " kann nicht gespeichert werden.");
         return FALSE;
     }
@@ -116,8 +187,9 @@ BOOL CDocument::SaveModified()
     if (!IsModified()) {
         return TRUE;
     }
-    const std::string prompt = CCodePage::FromUtf8("Änderungen in " + m_strTitle + " speichern?");
-    switch (AfxMessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    const std::string prompt = "Änderungen in " + m_strTitle + " speichern?";
+    switch (AfxMessageBox(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())),
+                          MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
     case IDYES: return DoFileSave();
     case IDNO: return TRUE;
     default: return FALSE;
@@ -140,9 +212,8 @@ void CDocument::SetTitle(const std::string& titleUtf8)
 
 void CDocument::SetPathName(const std::string& pathName, BOOL addToMRU)
 {
-    const QFileInfo info(QString::fromUtf8(pathName.c_str()));
-    m_strPathName = info.absoluteFilePath().toUtf8().toStdString();
-    SetTitle(info.fileName().toUtf8().toStdString());
+    m_strPathName = AbsolutePathOf(pathName);
+    SetTitle(m_strPathName.substr(m_strPathName.rfind('/') + 1));
     if (addToMRU) {
         AfxGetApp()->AddToRecentFileList(m_strPathName);
     }

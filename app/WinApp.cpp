@@ -16,8 +16,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -26,6 +24,8 @@
 #include <QPrinter>
 #include <QSettings>
 #include <QTranslator>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -324,7 +324,7 @@ CDocument* CWinApp::OpenDocumentFile(const std::string& path)
     // The file that is open already is not read again; it only moves up the recent list.
     CDocument* current = m_pDocTemplate->GetDocument();
     if (current != nullptr && !path.empty() && !current->GetPathName().empty() &&
-        QFileInfo(QString::fromUtf8(path.c_str())).absoluteFilePath().toUtf8().toStdString() == current->GetPathName()) {
+        CDocument::AbsolutePathOf(path) == current->GetPathName()) {
         AddToRecentFileList(current->GetPathName());
         return current;
     }
@@ -380,7 +380,8 @@ void CWinApp::OnOpenRecentFile(UINT id)
     }
     const std::string path = (*m_pRecentFileList)[index];
     // An entry whose file has gone is dropped; one that failed for another reason stays.
-    if (OpenDocumentFile(path) == nullptr && !QFile::exists(QString::fromUtf8(path.c_str()))) {
+    struct stat status {};
+    if (OpenDocumentFile(path) == nullptr && stat(path.c_str(), &status) != 0) {
         m_pRecentFileList->Remove(index);
     }
 }

@@ -387,6 +387,8 @@ TEST_F(DocumentFileTest, NamesShowInBoxesAsInTheCaptionAndAnyNameOpens)
     ShowTrace(fromCommandLine, {"e", "f", "g", "h"});
     EXPECT_TRUE(fromCommandLine.Doc()->DoFileSave());
     EXPECT_EQ(ReadRawName(latin1), ListingBytes({"e", "f", "g", "h"}));
+    // The open dialog gives the name back as it showed it, with a replacement character.
+    EXPECT_EQ(AfxFileSystemPath(QString::fromUtf8(latin1.data(), static_cast<qsizetype>(latin1.size()))), latin1);
 }
 
 TEST_F(DocumentFileTest, SavePromptOnCloseAndBeforeOpen)

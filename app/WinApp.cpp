@@ -205,7 +205,11 @@ BOOL CWinApp::WriteProfileString(const std::string& section, const std::string& 
 std::string CWinApp::GetProfilePath(const std::string& section, const std::string& entry)
 {
     QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
-    return settings.value(Key(section, entry)).toString().toUtf8().toStdString();
+    const QVariant value = settings.value(Key(section, entry));
+    if (value.typeId() == QMetaType::QByteArray) {
+        return value.toByteArray().toStdString();
+    }
+    return value.toString().toUtf8().toStdString();
 }
 
 void CWinApp::WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8)
@@ -214,7 +218,10 @@ void CWinApp::WriteProfilePath(const std::string& section, const std::string& en
     if (pathUtf8.empty()) {
         settings.remove(Key(section, entry));
     } else {
-        settings.setValue(Key(section, entry), QString::fromUtf8(pathUtf8.c_str()));
+        // A name that is not UTF-8 is kept as its bytes, so that it opens again.
+        const QByteArray bytes = QByteArray::fromStdString(pathUtf8);
+        const QString text = QString::fromUtf8(bytes);
+        settings.setValue(Key(section, entry), text.toUtf8() == bytes ? QVariant(text) : QVariant(bytes));
     }
 }
 

@@ -389,6 +389,8 @@ TEST_F(DocumentFileTest, NamesShowInBoxesAsInTheCaptionAndAnyNameOpens)
     EXPECT_EQ(ReadRawName(latin1), ListingBytes({"e", "f", "g", "h"}));
     // The open dialog gives the name back as it showed it, with a replacement character.
     EXPECT_EQ(AfxFileSystemPath(QString::fromUtf8(latin1.data(), static_cast<qsizetype>(latin1.size()))), latin1);
+    fromCommandLine.App().ExitInstance(); // writes the recent files
+    EXPECT_EQ(fromCommandLine.App().GetProfilePath("Recent File List", "File1"), latin1);
 }
 
 TEST_F(DocumentFileTest, SavePromptOnCloseAndBeforeOpen)

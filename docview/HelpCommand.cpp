@@ -62,10 +62,10 @@ bool CHelpCommand::CanOpenExclusively(const std::string& path)
     return locked;
 }
 
-std::string CHelpCommand::MissingFileQuestion(const std::string& helpPath)
+QString CHelpCommand::MissingFileQuestion(const std::string& helpPath)
 {
-    // The path is UTF-8 on this system; the box shows 1252 text.
-    const std::string shownPath = CCodePage::FromUtf8(helpPath);
-    return "Kann die Quorail.CHM Datei nicht finden, sie mu\xDF sein in: \"" + shownPath +
-           "\"\n\nWillst Du im Internet danach suchen?";
+    // The path shows as the file system names it, also beyond what 1252 can hold.
+    return CCodePage::ToQString("Kann die Quorail.CHM Datei nicht finden, sie mu\xDF sein in: \"") +
+           QString::fromUtf8(helpPath.data(), static_cast<qsizetype>(helpPath.size())) +
+           CCodePage::ToQString("\"\n\nWillst Du im Internet danach suchen?");
 }

@@ -49,6 +49,12 @@ TEST(HelpCommand, MissingOrLockedFileAsksAndNoDoesNothing)
         EXPECT_EQ(box.m_type, MB_YESNO);
     }
     EXPECT_FALSE(desktop.Exists("cwd"));
+
+    // A folder name beyond 1252 shows as it is.
+    const std::string cyrillic = desktop.File("\xD0\x9F\xD0\xBE\xD0\xBC\xD0\xBE\xD1\x89\xD1\x8C");
+    CHelpCommand::RunFor(cyrillic + "/quorail");
+    ASSERT_EQ(boxes.m_boxes.size(), 3u);
+    EXPECT_TRUE(boxes.m_boxes[2].m_shown.contains(QString::fromUtf8(cyrillic.c_str()) + "/quorail.chm\""));
 }
 
 TEST(HelpCommand, FolderOrFifoOfThatNameCountsAsMissingWithoutWaiting)

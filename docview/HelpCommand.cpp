@@ -1,6 +1,5 @@
 #include "HelpCommand.h"
 
-#include "CodePage.h"
 #include "HyperlinkLabel.h"
 #include "MessageBox.h"
 #include "ModuleFileName.h"
@@ -8,6 +7,8 @@
 #include "ShellExecute.h"
 #include "WinApp.h"
 #include "WinDefs.h"
+
+#include "Resource.h"
 
 #include <climits>
 #include <fcntl.h>
@@ -64,8 +65,5 @@ bool CHelpCommand::CanOpenExclusively(const std::string& path)
 
 QString CHelpCommand::MissingFileQuestion(const std::string& helpPath)
 {
-    // The path shows as the file system names it, also beyond what 1252 can hold.
-    return CCodePage::ToQString("Kann die Quorail.CHM Datei nicht finden, sie mu\xDF sein in: \"") +
-           QString::fromUtf8(helpPath.data(), static_cast<qsizetype>(helpPath.size())) +
-           CCodePage::ToQString("\"\n\nWillst Du im Internet danach suchen?");
+    return AfxFormatName1(IDS_HELP_FILE_MISSING, helpPath);
 }

@@ -74,7 +74,8 @@ int AfxMessageBox(const QString& text, UINT type, UINT /*helpContext*/)
     if (Hook()) {
         return Hook()(text, CCodePage::FromQString(text), type);
     }
-    QMessageBox box(IconOf(type), QStringLiteral("Quorail"), text, QMessageBox::NoButton, AfxGetApp()->GetMainWnd());
+    QMessageBox box(IconOf(type), CCodePage::ToQString(AfxGetApp()->m_pszAppName), text, QMessageBox::NoButton,
+                    AfxGetApp()->GetMainWnd());
     AddButtons(box, type);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();

@@ -6,9 +6,10 @@
 #include "MessageBox.h"
 #include "SafeFileWriter.h"
 #include "SingleDocTemplate.h"
+#include "StringTable.h"
 #include "WinApp.h"
 
-#include "Resource.h"
+#include "AfxRes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,12 +21,11 @@
 
 namespace {
 
-// The text is UTF-8 around file names in the file system's bytes; a name shows as the
-// caption shows it, whatever characters it holds.
-void ShowError(const std::string& textUtf8)
+// A framework prompt with a file name for its %1; the name shows as the caption shows it,
+// whatever characters it holds.
+void ShowError(UINT promptId, const std::string& pathName)
 {
-    AfxMessageBox(QString::fromUtf8(textUtf8.data(), static_cast<qsizetype>(textUtf8.size())),
-                  MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(AfxFormatName1(promptId, pathName), MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Closes a file descriptor when it goes out of scope.
@@ -46,14 +46,7 @@ private:
     int m_fd;
 };
 
-std::string Quoted(const std::string& pathName)
-{
-    return "\"" + pathName + "\"";
-}
-
 } // namespace
-
-const char* const CDocument::s_szUntitled = "Unbenannt";
 
 CDocument::CDocument()
 {
@@ -143,17 +136,17 @@ BOOL CDocument::OnOpenDocument(const std::string& pathName)
     try {
         std::vector<unsigned char> bytes;
         if (!ReadFile(pathName, bytes)) {
-            ShowError("Die Datei " + Quoted(pathName) + " kann nicht geöffnet werden.");
+            ShowError(AFX_IDP_FAILED_TO_OPEN_DOC, pathName);
             return FALSE;
         }
         CArchive archive(CArchive::load, std::move(bytes));
         DeleteContents();
         Serialize(archive);
     } catch (const CArchiveException&) {
-        ShowError("Die Datei " + Quoted(pathName) + " kann nicht gelesen werden: unerwartetes Dateiformat.");
+        ShowError(AFX_IDP_FAILED_INVALID_FORMAT, pathName);
         return FALSE;
     } catch (const std::bad_alloc&) {
-        ShowError("Nicht genügend Arbeitsspeicher, um " + Quoted(pathName) + " zu lesen.");
+        ShowError(AFX_IDP_FAILED_MEMORY_READING, pathName);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -171,11 +164,11 @@ BOOL CDocument::OnSaveDocument(const std::string& pathName)
         const std::vector<unsigned char>& bytes = archive.GetBuffer();
         error = CSafeFileWriter::Write(pathName, bytes.data(), bytes.size());
     } catch (const std::bad_alloc&) {
-        ShowError("Nicht genügend Arbeitsspeicher, um " + Quoted(pathName) + " zu speichern.");
+        AfxMessageBox(AFX_IDP_FAILED_MEMORY_ALLOC, MB_ICONEXCLAMATION);
         return FALSE;
     }
     if (error != 0) {
-        ShowError("Die Datei " + Quoted(pathName) + " kann nicht gespeichert werden.");
+        ShowError(AFX_IDP_FAILED_TO_SAVE_DOC, pathName);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -187,9 +180,7 @@ BOOL CDocument::SaveModified()
     if (!IsModified()) {
         return TRUE;
     }
-    const std::string prompt = "Änderungen in " + m_strTitle + " speichern?";
-    switch (AfxMessageBox(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())),
-                          MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    switch (AfxMessageBox(AfxFormatName1(AFX_IDP_ASK_TO_SAVE, m_strTitle), MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
     case IDYES: return DoFileSave();
     case IDNO: return TRUE;
     default: return FALSE;
@@ -227,7 +218,7 @@ void CDocument::ClearPathName()
 
 void CDocument::SetDefaultTitle()
 {
-    SetTitle(s_szUntitled);
+    SetTitle(CStringTable::Find(AFX_IDS_UNTITLED));
 }
 
 void CDocument::SetModifiedFlag(BOOL modified)

@@ -44,6 +44,11 @@ std::string DirectoryOf(const std::string& path)
 int CSafeFileWriter::Write(const std::string& path, const unsigned char* data, std::size_t size)
 {
     const std::string target = ResolveLink(path);
+    // Only a regular file is replaced: a FIFO or device node of that name stays what it is.
+    struct stat status {};
+    if (stat(target.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        return EINVAL;
+    }
     std::string temporary = DirectoryOf(target) + "/.quorail-XXXXXX";
     std::vector<char> name(temporary.begin(), temporary.end());
     name.push_back('\0');

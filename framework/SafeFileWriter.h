@@ -2,7 +2,8 @@
 // Writes a file whole or not at all: the bytes go to a temporary file with a short name
 // beside the target (so that a target name of any allowed length works), are synced to
 // disk, and only then replace the target. Any failure leaves the target as it was and no
-// temporary file behind. Paths are the file system's bytes, whatever their encoding.
+// temporary file behind. Only a regular file (or a new one) is written. Paths are the
+// file system's bytes, whatever their encoding.
 
 #include <cstddef>
 #include <string>

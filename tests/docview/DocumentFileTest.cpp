@@ -330,6 +330,12 @@ TEST_F(DocumentFileTest, DevicesAndFifosAreRefusedWithoutReadingOrWaiting)
     CStartedApp fromCommandLine({"/dev/zero"});
     EXPECT_FALSE(fromCommandLine.m_bStarted);
     EXPECT_EQ(boxes.m_boxes.size(), 1u);
+    // Saving onto the FIFO is refused: it is not replaced by a file.
+    EXPECT_FALSE(started.Doc()->DoSave(Path("fifo")));
+    EXPECT_EQ(boxes.m_boxes.size(), 2u);
+    struct stat status {};
+    ASSERT_EQ(stat(Path("fifo").c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
 }
 
 TEST_F(DocumentFileTest, RunningOutOfMemoryWhileOpeningShowsTheBoxAndChangesNothing)

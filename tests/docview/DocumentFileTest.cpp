@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <csignal>
 #include <fstream>
 #include <sys/mount.h>

@@ -1,9 +1,9 @@
 #pragma once
-// Keeps the program alive but untouchable while a trace blocks the user-interface thread:
-// for its lifetime, blocking waits of the socket stand-ins pump the non-input events
-// (painting, the window manager's liveness checks, timers), input events and status
-// prompts are dropped and requests to close a window are refused. It does not run the
-// trace itself.
+// Keeps the program alive but untouchable while a trace, or the launch of a desktop
+// program, blocks the user-interface thread: for its lifetime, blocking waits of the
+// socket and shell stand-ins pump the non-input events (painting, the window manager's
+// liveness checks, timers), input events and status prompts are dropped and requests to
+// close a window are refused. It does not run the trace or the launch itself.
 
 #include <QObject>
 

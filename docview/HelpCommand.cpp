@@ -6,6 +6,7 @@
 #include "ModuleFileName.h"
 #include "ProductAddresses.h"
 #include "ShellExecute.h"
+#include "TraceBusyScope.h"
 #include "WinApp.h"
 #include "WinDefs.h"
 
@@ -28,6 +29,7 @@ void CHelpCommand::RunFor(const std::string& modulePath)
     const std::string directory = ProgramDirectory(modulePath);
     const std::string helpPath = HelpPath(directory);
     if (CanOpenExclusively(helpPath)) {
+        const CTraceBusyScope busy; // the window paints while the opener is waited for
         win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
         return;
     }

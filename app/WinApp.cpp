@@ -186,7 +186,9 @@ BOOL CWinApp::OnAppUpdateCmdUI(CCmdUI* cmdUI)
 std::string CWinApp::GetProfileString(const std::string& section, const std::string& entry,
                                       const std::string& defaultValue)
 {
-    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    QSettings& settings = Profile();
+    // Picks up what another program wrote meanwhile; unchanged files are not read again.
+    settings.sync();
     const QVariant value = settings.value(Key(section, entry));
     if (!value.isValid()) {
         return defaultValue;
@@ -196,7 +198,7 @@ std::string CWinApp::GetProfileString(const std::string& section, const std::str
 
 BOOL CWinApp::WriteProfileString(const std::string& section, const std::string& entry, const std::string& value)
 {
-    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    QSettings& settings = Profile();
     settings.setValue(Key(section, entry), CCodePage::ToQString(value));
     settings.sync();
     return settings.status() == QSettings::NoError;
@@ -204,23 +206,37 @@ BOOL CWinApp::WriteProfileString(const std::string& section, const std::string& 
 
 std::string CWinApp::GetProfilePath(const std::string& section, const std::string& entry)
 {
-    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    QSettings& settings = Profile();
+    settings.sync();
     return settings.value(Key(section, entry)).toString().toUtf8().toStdString();
 }
 
 void CWinApp::WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8)
 {
-    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    QSettings& settings = Profile();
     if (pathUtf8.empty()) {
         settings.remove(Key(section, entry));
     } else {
         settings.setValue(Key(section, entry), QString::fromUtf8(pathUtf8.c_str()));
     }
+    settings.sync();
 }
 
 void CWinApp::SetRegistryKey(const std::string& key)
 {
     m_pszRegistryKey = key;
+    m_pProfile.reset();
+}
+
+QSettings& CWinApp::Profile()
+{
+    // One store object for the application's life: a new one per value would read the
+    // whole file again for each value.
+    if (m_pProfile == nullptr) {
+        m_pProfile = std::make_unique<QSettings>(CCodePage::ToQString(m_pszRegistryKey),
+                                                 CCodePage::ToQString(m_pszAppName));
+    }
+    return *m_pProfile;
 }
 
 void CWinApp::LoadStdProfileSettings(UINT maxMruCount)

@@ -14,6 +14,7 @@ class QEvent;
 class QKeyEvent;
 class QObject;
 class QPrinter;
+class QSettings;
 class QWidget;
 class CAppEventFilter;
 class CCommandLineInfo;
@@ -96,12 +97,17 @@ private:
     friend class CAppEventFilter;
     BOOL FilterEvent(QObject* target, QEvent* event);
     BOOL FilterShortcutOverride(QObject* target, QKeyEvent* override);
+    // Prints the document through its view at once (the /p and /pt switches); TRUE when printed.
+    BOOL PrintDirect();
+    // The profile store of the registry key and application name.
+    QSettings& Profile();
 
     CFrameWnd* m_pMainWnd = nullptr;
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CAppEventFilter> m_pEventFilter;
     std::unique_ptr<QPrinter> m_pPrinter;
+    std::unique_ptr<QSettings> m_pProfile;
     std::vector<std::string> m_arguments;
     int m_nWaitCursorCount = 0;
     int m_nSwallowedKey = 0; // the Qt key whose press was taken at its shortcut override

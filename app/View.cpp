@@ -119,6 +119,7 @@ BOOL CView::PrintTo(QPrinter& printer, CPrintInfo& info)
     if (!painter.begin(&printer)) {
         return FALSE;
     }
+    painter.setFont(CDC::PrintFont());
     CDC dc(&painter);
     dc.SetPrinting(true);
     OnBeginPrinting(&dc, &info);
@@ -137,12 +138,12 @@ BOOL CView::PrintTo(QPrinter& printer, CPrintInfo& info)
     return painter.end();
 }
 
-void CView::OnFilePrint(BOOL direct)
+BOOL CView::OnFilePrint(BOOL direct)
 {
     CPrintInfo info;
     info.m_bDirect = direct;
     if (!OnPreparePrinting(&info)) {
-        return;
+        return FALSE;
     }
     if (!PrintTo(*info.m_pPrinter, info)) {
         const QString printer = info.m_pPrinter->printerName();
@@ -150,7 +151,9 @@ void CView::OnFilePrint(BOOL direct)
                                                      : "Der Drucker \"" + printer.toStdString() + "\" ist nicht bereit.";
         AfxMessageBox(CCodePage::FromUtf8("Das Dokument kann nicht gedruckt werden. " + reason),
                       MB_OK | MB_ICONEXCLAMATION);
+        return FALSE;
     }
+    return TRUE;
 }
 
 void CView::OnFilePrintPreview()

@@ -7,6 +7,7 @@
 #include "Document.h"
 #include "FileDialog.h"
 #include "FrameWnd.h"
+#include "PrintSetupDialog.h"
 #include "RecentFileList.h"
 #include "SingleDocTemplate.h"
 #include "View.h"
@@ -22,7 +23,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMainWindow>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QSettings>
 #include <QTranslator>
@@ -260,6 +260,9 @@ QPrinter* CWinApp::GetPrinter()
 {
     if (m_pPrinter == nullptr) {
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // Pages are drawn in device pixels; at the printer's own resolution (often 1200
+        // dpi) a view's line steps would be finer than its lines are high.
+        m_pPrinter->setResolution(s_nPrintDpi);
     }
     return m_pPrinter.get();
 }
@@ -320,16 +323,21 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info)
         GetPrinter()->setPrinterName(QString::fromUtf8(info.m_strPrinterName.c_str()));
         [[fallthrough]];
     case CCommandLineInfo::FilePrint:
-        if (OpenDocumentFile(info.m_strFileName) == nullptr || m_pMainWnd == nullptr) {
+        // Printing from the command line ends the program; with exit code 1 when nothing
+        // was printed, so that a caller can tell.
+        if (OpenDocumentFile(info.m_strFileName) == nullptr || !PrintDirect()) {
             m_nExitCode = 1;
-        } else {
-            m_pMainWnd->OnCmdMsg(ID_FILE_PRINT_DIRECT);
         }
-        // Printing from the command line ends the program.
         return FALSE;
     default:
         return TRUE;
     }
+}
+
+BOOL CWinApp::PrintDirect()
+{
+    CView* view = m_pMainWnd != nullptr ? m_pMainWnd->GetActiveView() : nullptr;
+    return view != nullptr && view->OnFilePrint(TRUE);
 }
 
 CDocument* CWinApp::OpenDocumentFile(const std::string& path)
@@ -373,8 +381,7 @@ void CWinApp::OnFileOpen()
 
 void CWinApp::OnFilePrintSetup()
 {
-    QPrintDialog dialog(GetPrinter(), GetMainWnd());
-    dialog.setWindowTitle(QStringLiteral("Druckereinrichtung"));
+    CPrintSetupDialog dialog(GetPrinter(), GetMainWnd());
     dialog.exec();
 }
 

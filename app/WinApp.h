@@ -50,8 +50,9 @@ public:
     void SaveStdProfileSettings();
     void LoadStdProfileSettings(UINT maxMruCount = 4);
 
-    // The printer of print setup, kept for the next print.
+    // The printer of print setup, kept for the next print; it draws at s_nPrintDpi.
     QPrinter* GetPrinter();
+    static constexpr int s_nPrintDpi = 300;
 
     void BeginWaitCursor();
     void EndWaitCursor();

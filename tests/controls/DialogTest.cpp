@@ -179,6 +179,8 @@ TEST(AddressDialog, EnterPressesTheFocusedButtonInEveryDialog)
     dialog.m_historyCombo.SetWindowText("new.example");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), dialog.GetDlgItem(IDCANCEL));
+    EXPECT_TRUE(qobject_cast<QPushButton*>(dialog.GetDlgItem(IDCANCEL))->isDefault()); // shown as the default
+    EXPECT_FALSE(qobject_cast<QPushButton*>(dialog.GetDlgItem(IDOK))->isDefault());
 
     Press(dialog, Qt::Key_Return);
 

@@ -42,7 +42,7 @@ inline std::vector<std::string> PdfLines(const std::string& path)
 {
     QProcess pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"),
-                    {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
+                    {QStringLiteral("-q"), QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
                      QString::fromStdString(path), QStringLiteral("-")});
     if (!pdftotext.waitForFinished(60000) || pdftotext.exitCode() != 0) {
         return {};

@@ -43,6 +43,7 @@ QWidget* CPrintSetupDialog::CreatePrinterGroup()
     m_pPrinterName = new QComboBox(group);
     m_pPrinterName->setObjectName(QStringLiteral("printerName"));
     m_pPrinterName->addItems(QPrinterInfo::availablePrinterNames());
+    m_pPrinterName->setPlaceholderText(QStringLiteral("Kein Drucker eingerichtet"));
     const QString current = m_pPrinter->outputFormat() == QPrinter::NativeFormat ? m_pPrinter->printerName()
                                                                                  : QString();
     m_nFirstPrinter = m_pPrinterName->findText(current);

@@ -237,7 +237,7 @@ void CHyperlinkLabel::ShowLaunchError(int code)
 
 int CHyperlinkLabel::LaunchUrl(const std::string& url1252, int showCmd)
 {
-    // The windows go on painting while the opener is waited for; input waits until after.
+    // The windows go on painting while the opener is waited for; input meanwhile is dropped.
     const CTraceBusyScope busy;
     const int shellCode = win::ShellExecuteA(nullptr, "open", url1252.c_str(), nullptr, nullptr, showCmd);
     if (shellCode > 32) {

@@ -4,7 +4,7 @@
 #include "MessageBeep.h"
 #include "MessageBox.h"
 #include "ShellExecute.h"
-#include "TraceBusyScope.h"
+#include "BusyScope.h"
 #include "WinDefs.h"
 #include "WinExec.h"
 #include "WinStyles.h"
@@ -238,7 +238,7 @@ void CHyperlinkLabel::ShowLaunchError(int code)
 int CHyperlinkLabel::LaunchUrl(const std::string& url1252, int showCmd)
 {
     // The windows go on painting while the opener is waited for; input meanwhile is dropped.
-    const CTraceBusyScope busy;
+    const CBusyScope busy;
     const int shellCode = win::ShellExecuteA(nullptr, "open", url1252.c_str(), nullptr, nullptr, showCmd);
     if (shellCode > 32) {
         return shellCode;

@@ -6,9 +6,11 @@
 #include "ModuleFileName.h"
 #include "ProductAddresses.h"
 #include "ShellExecute.h"
-#include "TraceBusyScope.h"
+#include "BusyScope.h"
 #include "WinApp.h"
 #include "WinDefs.h"
+
+#include "Resource.h"
 
 #include <climits>
 #include <fcntl.h>
@@ -29,7 +31,7 @@ void CHelpCommand::RunFor(const std::string& modulePath)
     const std::string directory = ProgramDirectory(modulePath);
     const std::string helpPath = HelpPath(directory);
     if (CanOpenExclusively(helpPath)) {
-        const CTraceBusyScope busy; // the window paints while the opener is waited for
+        const CBusyScope busy; // the window paints while the opener is waited for
         win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
         return;
     }
@@ -63,7 +65,5 @@ bool CHelpCommand::CanOpenExclusively(const std::string& path)
 std::string CHelpCommand::MissingFileQuestion(const std::string& helpPath)
 {
     // The path is UTF-8 on this system; the box shows 1252 text.
-    const std::string shownPath = CCodePage::FromUtf8(helpPath);
-    return "Kann die Quorail.CHM Datei nicht finden, sie mu\xDF sein in: \"" + shownPath +
-           "\"\n\nWillst Du im Internet danach suchen?";
+    return AfxFormatString1(IDS_HELP_FILE_MISSING, CCodePage::FromUtf8(helpPath));
 }

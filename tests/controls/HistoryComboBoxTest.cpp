@@ -65,14 +65,13 @@ private:
 TEST_F(HistoryComboBox, LongHistoryIsReadWithoutReadingTheStoreOncePerEntry)
 {
     constexpr int kEntries = 2000;
-    QString file;
+    const QString file = QString::fromStdString(AfxGetApp()->GetProfileFileName());
     {
-        QSettings store("Velmora", "Quorail");
+        QSettings store(file, QSettings::NativeFormat); // the application's store, written at once
         for (int index = 0; index <= kEntries; ++index) {
             store.setValue(QString::fromStdString(kSection) + "/HistoryCombo" + QString::number(index),
                            index < kEntries ? QString("host-%1.example").arg(index) : QString());
         }
-        file = store.fileName();
     }
     CFileOpenCounter opens(file);
 

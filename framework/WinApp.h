@@ -15,6 +15,7 @@ class QKeyEvent;
 class QObject;
 class QPrinter;
 class QSettings;
+class QString;
 class QWidget;
 class CAppEventFilter;
 class CCommandLineInfo;
@@ -47,6 +48,8 @@ public:
     std::string GetProfilePath(const std::string& section, const std::string& entry);
     void WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8);
     void SetRegistryKey(const std::string& key);
+    // Where the profile store keeps its values: a file, on this platform.
+    std::string GetProfileFileName();
     void SaveStdProfileSettings();
     void LoadStdProfileSettings(UINT maxMruCount = 4);
 
@@ -84,8 +87,8 @@ public:
     // The process's exit code when InitInstance ends the program (1: start-up failed).
     int m_nExitCode = 0;
 
-    std::string m_pszAppName;     // "Quorail"
-    std::string m_pszRegistryKey; // "Velmora" once named
+    std::string m_pszAppName;     // the title string of the program's resources
+    std::string m_pszRegistryKey; // empty until SetRegistryKey names it
 
 protected:
     void OnFileNew();
@@ -102,6 +105,8 @@ private:
     BOOL PrintDirect();
     // The profile store of the registry key and application name.
     QSettings& Profile();
+    // The first part of the profile's name: the registry key, or the application's name.
+    QString ProfileOwner() const;
 
     CFrameWnd* m_pMainWnd = nullptr;
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
@@ -120,5 +125,8 @@ private:
 CWinApp* AfxGetApp();
 // The text of a string resource in Windows-1252 bytes; empty when absent.
 std::string AfxLoadString(UINT id);
+// The text of a string resource with its "%1" replaced by arg (both Windows-1252). Every
+// text the framework and the program show in a message box comes through these two.
+std::string AfxFormatString1(UINT id, const std::string& arg);
 // Sets up Qt for the process and runs the application object (the program's main).
 int AfxWinMain(int argc, char** argv);

@@ -1,4 +1,4 @@
-#include "TraceBusyScope.h"
+#include "BusyScope.h"
 
 #include "AppEventFilter.h"
 #include "BlockingHook.h"
@@ -6,18 +6,18 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-CTraceBusyScope* CTraceBusyScope::s_pActiveScope = nullptr;
+CBusyScope* CBusyScope::s_pActiveScope = nullptr;
 
-CTraceBusyScope::CTraceBusyScope()
+CBusyScope::CBusyScope()
     : m_pOuterScope(s_pActiveScope)
 {
     s_pActiveScope = this;
     if (QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->installEventFilter(this);
-    m_pfnPreviousHook = win::WSASetBlockingHook(&CTraceBusyScope::PumpEvents);
+    m_pfnPreviousHook = win::WSASetBlockingHook(&CBusyScope::PumpEvents);
 }
 
-CTraceBusyScope::~CTraceBusyScope()
+CBusyScope::~CBusyScope()
 {
     win::WSASetBlockingHook(m_pfnPreviousHook);
     if (QCoreApplication::instance() != nullptr)
@@ -25,19 +25,19 @@ CTraceBusyScope::~CTraceBusyScope()
     s_pActiveScope = m_pOuterScope;
 }
 
-bool CTraceBusyScope::IsActive()
+bool CBusyScope::IsActive()
 {
     return s_pActiveScope != nullptr;
 }
 
-void CTraceBusyScope::PumpEvents()
+void CBusyScope::PumpEvents()
 {
     // All events are processed, so that input reaches the filter and is dropped there
-    // instead of piling up to take effect after the trace.
+    // instead of piling up to take effect after the call.
     QCoreApplication::processEvents(QEventLoop::AllEvents, win::kBlockingHookIntervalMs);
 }
 
-bool CTraceBusyScope::IsInputEvent(const QEvent* event)
+bool CBusyScope::IsInputEvent(const QEvent* event)
 {
     if (CAppEventFilter::IsInputEvent(event))
         return true;
@@ -58,13 +58,9 @@ bool CTraceBusyScope::IsInputEvent(const QEvent* event)
     }
 }
 
-bool CTraceBusyScope::eventFilter(QObject* watched, QEvent* event)
+bool CBusyScope::eventFilter(QObject* watched, QEvent* event)
 {
     if (IsInputEvent(event))
-        return true;
-    // The pointer coming into the window over a button or leaving it would put the
-    // button's prompt or the idle text in place of the hop being probed.
-    if (event->type() == QEvent::StatusTip)
         return true;
     if (event->type() == QEvent::Close || event->type() == QEvent::Quit) {
         event->ignore();

@@ -12,7 +12,7 @@
 #include "SingleDocTemplate.h"
 #include "View.h"
 
-#include "Resource.h"
+#include "AfxRes.h"
 #include "StringTable.h"
 
 #include <QApplication>
@@ -42,14 +42,13 @@ QString Key(const std::string& section, const std::string& entry)
 
 std::string DefaultAppName()
 {
-    const char* title = CStringTable::Find(AFX_IDS_APP_TITLE);
-    return title != nullptr ? title : "Quorail";
+    return AfxLoadString(AFX_IDS_APP_TITLE);
 }
 
 } // namespace
 
 CWinApp::CWinApp(const char* appName)
-    : m_pszAppName(appName != nullptr ? appName : DefaultAppName()), m_pszRegistryKey("Velmora"),
+    : m_pszAppName(appName != nullptr ? appName : DefaultAppName()), m_pszRegistryKey(),
       m_pPreviousApp(g_pCurrentApp)
 {
     g_pCurrentApp = this;
@@ -94,6 +93,16 @@ std::string AfxLoadString(UINT id)
 {
     const char* text = CStringTable::Find(id);
     return text != nullptr ? CCodePage::FromUtf8(text) : std::string();
+}
+
+std::string AfxFormatString1(UINT id, const std::string& arg)
+{
+    std::string text = AfxLoadString(id);
+    const std::size_t placeholder = text.find("%1");
+    if (placeholder != std::string::npos) {
+        text.replace(placeholder, 2, arg);
+    }
+    return text;
 }
 
 void CWinApp::InstallEventFilter()
@@ -222,10 +231,24 @@ void CWinApp::WriteProfilePath(const std::string& section, const std::string& en
     settings.sync();
 }
 
+QString CWinApp::ProfileOwner() const
+{
+    // Until SetRegistryKey names the maker, the profile is named after the application alone.
+    return CCodePage::ToQString(m_pszRegistryKey.empty() ? m_pszAppName : m_pszRegistryKey);
+}
+
 void CWinApp::SetRegistryKey(const std::string& key)
 {
     m_pszRegistryKey = key;
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::setOrganizationName(CCodePage::ToQString(key));
+    }
     m_pProfile.reset();
+}
+
+std::string CWinApp::GetProfileFileName()
+{
+    return Profile().fileName().toUtf8().toStdString();
 }
 
 QSettings& CWinApp::Profile()
@@ -233,8 +256,7 @@ QSettings& CWinApp::Profile()
     // One store object for the application's life: a new one per value would read the
     // whole file again for each value.
     if (m_pProfile == nullptr) {
-        m_pProfile = std::make_unique<QSettings>(CCodePage::ToQString(m_pszRegistryKey),
-                                                 CCodePage::ToQString(m_pszAppName));
+        m_pProfile = std::make_unique<QSettings>(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
     }
     return *m_pProfile;
 }
@@ -428,8 +450,8 @@ int CWinApp::Run()
 int AfxWinMain(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Velmora"));
-    QApplication::setApplicationName(QStringLiteral("Quorail"));
+    CWinApp* app = AfxGetApp();
+    QApplication::setApplicationName(CCodePage::ToQString(app->m_pszAppName));
     // The program speaks German whatever the locale; so do Qt's own dialogs where the
     // translations are installed.
     QTranslator qtTexts;
@@ -437,7 +459,6 @@ int AfxWinMain(int argc, char** argv)
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTexts);
     }
-    CWinApp* app = AfxGetApp();
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);

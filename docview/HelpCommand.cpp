@@ -5,6 +5,7 @@
 #include "ModuleFileName.h"
 #include "ProductAddresses.h"
 #include "ShellExecute.h"
+#include "BusyScope.h"
 #include "WinApp.h"
 #include "WinDefs.h"
 
@@ -30,6 +31,7 @@ void CHelpCommand::RunFor(const std::string& modulePath)
     const std::string directory = ProgramDirectory(modulePath);
     const std::string helpPath = HelpPath(directory);
     if (CanOpenExclusively(helpPath)) {
+        const CBusyScope busy; // the window paints while the opener is waited for
         win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
         return;
     }

@@ -65,6 +65,21 @@ TEST_F(StartupTest, PrintSwitchPrintsTheFileAndEnds)
     app->ExitInstance();
 }
 
+TEST_F(StartupTest, PrintSwitchThatPrintsNothingEndsWithExitCodeOne)
+{
+    WriteBytes(Path("listing"), ListingBytes({"1", "2", "3", "4"}));
+    CMessageBoxHook boxes;
+    auto app = std::make_unique<CQuorailApp>();
+    QPrinter* printer = app->GetPrinter();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(Path("no such folder/printed.pdf")));
+    app->SetArguments({"/p", Path("listing")});
+    EXPECT_FALSE(app->InitInstance());
+    EXPECT_EQ(boxes.m_boxes.size(), 1u);
+    EXPECT_EQ(app->m_nExitCode, 1);
+    app->ExitInstance();
+}
+
 TEST_F(StartupTest, RecentFilesSurviveARestartNewestFirstAndAtMostFour)
 {
     for (const char* name : {"one", "two", "three", "four", "five"}) {

@@ -3,6 +3,8 @@
 #include "MessageBox.h"
 #include "WinDefs.h"
 
+#include <QTimer>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,13 +18,17 @@ using Args = std::vector<std::string>;
 
 TEST(HelpCommand, PresentFileIsOpenedByTheShellInTheProgramFolder)
 {
-    CFakeDesktop desktop;
+    CFakeDesktop desktop(0, 1); // the viewer takes a second to answer
     CMessageBoxHook boxes;
     const std::string folder = desktop.File("prog");
     WriteFile(folder + "/quorail.chm", ""); // empty still counts as present
+    QObject during;
+    bool eventsRan = false; // the window goes on painting meanwhile
+    QTimer::singleShot(100, &during, [&] { eventsRan = true; });
 
     CHelpCommand::RunFor(folder + "/quorail");
 
+    EXPECT_TRUE(eventsRan);
     EXPECT_EQ(desktop.Recorded("args"), Args{folder + "/quorail.chm"});
     EXPECT_EQ(ReadFile(desktop.File("cwd")), folder + "\n");
     EXPECT_TRUE(boxes.m_boxes.empty());

@@ -49,7 +49,6 @@ BOOL CProbeScheduler::Run()
         return FALSE;
     for (;;) {
         SendMore();
-        TellAddresses();
         if (!ReportFinished())
             return FALSE;
         if (m_reported >= m_lastTtl)
@@ -79,8 +78,10 @@ void CProbeScheduler::SendMore()
         if (m_probing.size() < m_nextTtl) {
             m_probing.emplace_back();
             m_probing.back().m_probes.resize(m_probesPerHop);
-            for (CProbe& probe : m_probing.back().m_probes)
+            for (CProbe& probe : m_probing.back().m_probes) {
                 probe.m_owner = this;
+                probe.m_ttl = m_nextTtl;
+            }
         }
         CHop& hop = m_probing[m_nextTtl - 1];
         // Probes behind a failed one do not count; they need not go out.
@@ -124,6 +125,7 @@ void CProbeScheduler::OnProbeDone(void* context, void*, ULONG)
     probe.m_address = record.Address;
     probe.m_rtt = record.RoundTripTime;
     probe.m_owner->Finish(probe, 0);
+    probe.m_owner->TellAddress(probe);
 }
 
 void CProbeScheduler::Finish(CProbe& probe, DWORD error)
@@ -148,20 +150,15 @@ std::size_t CProbeScheduler::Counted(const CHop& hop) const
     return hop.m_probes.size();
 }
 
-void CProbeScheduler::TellAddresses()
+void CProbeScheduler::TellAddress(const CProbe& probe)
 {
-    for (std::size_t i = m_reported; i < m_probing.size() && i < m_lastTtl; ++i) {
-        CHop& hop = m_probing[i];
-        if (hop.m_bAddressTold)
-            continue;
-        const auto answered = std::find_if(hop.m_probes.begin(), hop.m_probes.end(), [](const CProbe& probe) {
-            return probe.m_state == CProbe::EState::Done && probe.m_error == 0;
-        });
-        if (answered == hop.m_probes.end())
-            continue;
-        hop.m_bAddressTold = true;
-        m_tracer.OnHopAddress(static_cast<int>(i + 1), answered->m_address);
-    }
+    if (probe.m_ttl > m_lastTtl || probe.m_ttl <= m_reported)
+        return;
+    CHop& hop = m_probing[probe.m_ttl - 1];
+    if (hop.m_bAddressTold)
+        return;
+    hop.m_bAddressTold = true;
+    m_tracer.OnHopAddress(static_cast<int>(probe.m_ttl), probe.m_address);
 }
 
 BOOL CProbeScheduler::ReportFinished()

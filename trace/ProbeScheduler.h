@@ -38,6 +38,7 @@ private:
     struct CProbe {
         enum class EState { Unsent, InFlight, Done };
         CProbeScheduler* m_owner = nullptr;
+        unsigned m_ttl = 0;
         EState m_state = EState::Unsent;
         Clock::time_point m_sent;
         DWORD m_error = 0;  // Done: 0 when answered, else the failure
@@ -61,7 +62,9 @@ private:
     std::size_t Counted(const CHop& hop) const;
     BOOL ReportFinished();
     BOOL Report(unsigned ttl, CHop& hop, std::size_t counted);
-    void TellAddresses();
+    // Tells the tracer the node of a hop's first answer, at once, even while a callback
+    // waits: its name lookup can start.
+    void TellAddress(const CProbe& probe);
     // Gives up lost probes; returns when the next one may be given up.
     Clock::time_point GiveUpLost(Clock::time_point now);
     BOOL Fail(DWORD error);

@@ -60,8 +60,8 @@ work=$(mktemp -d /tmp/qbench.XXXXXX)
 simulator_pid=""
 dns_pid=""
 cleanup() {
-  [[ -n $simulator_pid ]] && kill "$simulator_pid" 2>/dev/null && wait "$simulator_pid" 2>/dev/null
-  [[ -n $dns_pid ]] && kill "$dns_pid" 2>/dev/null && wait "$dns_pid" 2>/dev/null
+  [[ -n $simulator_pid ]] && kill "$simulator_pid" 2>/dev/null && { wait "$simulator_pid" 2>/dev/null || true; }
+  [[ -n $dns_pid ]] && kill "$dns_pid" 2>/dev/null && { wait "$dns_pid" 2>/dev/null || true; }
   ip netns del "$NS" 2>/dev/null || true
   rm -rf "/etc/netns/$NS"
   [[ -n ${QBENCH_KEEP:-} ]] || rm -rf "$work"

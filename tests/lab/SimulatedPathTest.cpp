@@ -128,7 +128,7 @@ TEST_F(SimulatedPath, UnreachableAnswersCarryTheirCode)
 namespace {
 std::chrono::steady_clock::time_point g_stopAt;
 
-// The user's Esc, 300 ms into the trace.
+// The user's Esc, once g_stopAt has passed.
 void StopWhenDue()
 {
     if (std::chrono::steady_clock::now() >= g_stopAt)
@@ -151,4 +151,19 @@ TEST_F(SimulatedPath, StoppedTraceFailsCancelledKeepsItsHopsAndLeavesNothingWait
     EXPECT_NE(run.m_lines[0].find("[198.18.200.1]\thop1.sim.lab.quorail.test"), std::string::npos) << run.m_lines[0];
     EXPECT_EQ(win::CEchoRequests::Current().Waiting(), 0u);
     EXPECT_EQ(win::CAsyncResolver::Current().Waiting(), 0u);
+}
+
+TEST_F(SimulatedPath, SlowRouterKeepsItsTimesWhileASilentOneIsGivenUpOnTheEvidence)
+{
+    // Waiting out the 30 s timeout would meet the stop after 4 s.
+    g_stopAt = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+    win::WSASetBlockingHook(&StopWhenDue);
+    const CTraceRun run("198.18.200.51", 30, 30000, 3, false);
+    win::WSAUnhookBlockingHook();
+
+    ASSERT_TRUE(run.m_bResult) << "last error " << run.m_lastError;
+    ASSERT_EQ(run.m_hops.GetSize(), 4u);
+    ExpectRoundTrips(run.m_hops[1], 400);
+    EXPECT_EQ(run.m_lines[2], "3\t*\t*\t*\tFehler:\t\t11010");
+    ExpectRoundTrips(run.m_hops[3], 3);
 }

@@ -7,6 +7,7 @@
 #include "ProductAddresses.h"
 #include "TraceBusyScope.h"
 #include "WaitCursor.h"
+#include "WinApp.h"
 #include "DC.h"
 #include "DataExchange.h"
 #include "FrameWnd.h"
@@ -167,6 +168,7 @@ void CQuorailView::TraceHost()
     g_bResolveNames = TRUE;
     CHopResultArray hops;
     CHopStatusTracer tracer(GetParentFrame(), s_nTraceMaxHops);
+    tracer.SetSchedule(CRouteTracer::ScheduleFromText(AfxGetApp()->GetProfileString("Settings", "Probing")));
     BOOL traced = FALSE;
     {
         CTraceBusyScope busy;

@@ -13,6 +13,8 @@ BOOL g_bIcmpInitTried = FALSE;
 win::PFN_IcmpCreateFile g_pfnIcmpCreateFile = nullptr;
 win::PFN_IcmpSendEcho g_pfnIcmpSendEcho = nullptr;
 win::PFN_IcmpCloseHandle g_pfnIcmpCloseHandle = nullptr;
+win::PFN_IcmpSendEcho2 g_pfnIcmpSendEcho2 = nullptr;
+win::PFN_IcmpParseReplies g_pfnIcmpParseReplies = nullptr;
 
 void CIcmpModule::Release()
 {

@@ -24,6 +24,10 @@ extern BOOL g_bIcmpInitTried;
 extern win::PFN_IcmpCreateFile g_pfnIcmpCreateFile;
 extern win::PFN_IcmpSendEcho g_pfnIcmpSendEcho;
 extern win::PFN_IcmpCloseHandle g_pfnIcmpCloseHandle;
+// The requests that complete later; null where the echo library lacks them, and then
+// every trace probes one request after the other.
+extern win::PFN_IcmpSendEcho2 g_pfnIcmpSendEcho2;
+extern win::PFN_IcmpParseReplies g_pfnIcmpParseReplies;
 
 // Every file that includes this header holds one of these, constructed before anything
 // that file defines after the include. The last one destroyed releases the holder, so the

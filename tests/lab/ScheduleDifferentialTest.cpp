@@ -20,7 +20,7 @@ namespace {
 constexpr int kPaths = 200;
 constexpr DWORD kTimeoutMs = 120;
 constexpr int kMaxRoundTripGapMs = 2;
-constexpr int kRounds = 3; // the first, and two more for paths off in their round trips alone
+constexpr int kRounds = 6; // the first, and five more for paths off in their round trips alone
 
 struct CPlayedPath {
     std::string m_destination;

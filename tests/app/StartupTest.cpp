@@ -7,6 +7,7 @@
 #include "RecentFileList.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrinter>
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -129,11 +132,20 @@ TEST(ProgramRunTest, RunsUntilTheWindowClosesThenWritesTheRecentFiles)
 
     CQuorailApp app;
     app.SetArguments({path});
-    QTimer::singleShot(50, [&] {
-        ASSERT_NE(app.GetMainWnd(), nullptr);
-        EXPECT_TRUE(app.GetMainWnd()->isVisible());
+    // Showing the splash window runs events before the loop starts, so on a slow start the
+    // first look may come before the main window exists: look again until it is shown.
+    QElapsedTimer waited;
+    waited.start();
+    std::function<void()> closeOnceShown = [&] {
+        const bool shown = app.GetMainWnd() != nullptr && app.GetMainWnd()->isVisible();
+        if (!shown && waited.elapsed() < 10000) {
+            QTimer::singleShot(20, closeOnceShown);
+            return;
+        }
+        EXPECT_TRUE(shown);
         app.OnCmdMsg(ID_APP_EXIT);
-    });
+    };
+    QTimer::singleShot(50, closeOnceShown);
     EXPECT_EQ(app.Run(), 0);
     EXPECT_EQ(app.GetMainFrame(), nullptr); // frame, view and document are gone
     EXPECT_EQ(QSettings("Velmora", "Quorail").value("Recent File List/File1").toString().toStdString(), path);

@@ -28,7 +28,13 @@ void CHelpCommand::RunFor(const std::string& modulePath)
     const std::string directory = ProgramDirectory(modulePath);
     const std::string helpPath = HelpPath(directory);
     if (CanOpenExclusively(helpPath)) {
-        win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
+        OpenHelpFile(helpPath, directory);
+        return;
+    }
+    const std::string installedDirectory = InstalledHelpDirectory(directory);
+    const std::string installedPath = HelpPath(installedDirectory);
+    if (access(helpPath.c_str(), F_OK) != 0 && CanOpenExclusively(installedPath)) {
+        OpenHelpFile(installedPath, installedDirectory);
         return;
     }
     if (AfxMessageBox(MissingFileQuestion(helpPath), MB_YESNO) == IDYES) {
@@ -40,6 +46,16 @@ std::string CHelpCommand::ProgramDirectory(const std::string& modulePath)
 {
     const std::size_t slash = modulePath.rfind('/');
     return slash == std::string::npos ? std::string() : modulePath.substr(0, slash);
+}
+
+void CHelpCommand::OpenHelpFile(const std::string& helpPath, const std::string& directory)
+{
+    win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
+}
+
+std::string CHelpCommand::InstalledHelpDirectory(const std::string& programDirectory)
+{
+    return ProgramDirectory(programDirectory) + "/share/quorail";
 }
 
 std::string CHelpCommand::HelpPath(const std::string& programDirectory)

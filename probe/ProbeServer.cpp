@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -49,6 +50,7 @@ int CProbeServer::Run(int input, int output)
                 return 0;
         }
         ExpireDue(Clock::now());
+        SendQueued();
         if (!Flush(output))
             return 1;
     }
@@ -70,17 +72,45 @@ CProbeServer::EInput CProbeServer::ReadRequests(int input)
             return EInput::Bad;
         if (read == CProbeRequestReader::ERead::NeedMore)
             return EInput::Open;
-        Start(request);
+        Accept(request);
     }
 }
 
-void CProbeServer::Start(const win::CProbeRequest& request)
+void CProbeServer::Accept(const win::CProbeRequest& request)
 {
-    const Clock::time_point now = Clock::now();
-    if (m_inFlight.size() >= win::CProbeProtocol::kMaxInFlight || !TakeRateToken(now)) {
+    if (m_inFlight.size() + m_queued.size() >= win::CProbeProtocol::kMaxInFlight) {
         Fail(request.m_token, IP_NO_RESOURCES);
         return;
     }
+    m_queued.push_back({request, Clock::now() + std::chrono::milliseconds(request.m_timeoutMs)});
+    SendQueued();
+}
+
+// Sends what the rate allows now, oldest first.
+void CProbeServer::SendQueued()
+{
+    RefillRate(Clock::now());
+    std::size_t sent = 0;
+    while (sent < m_queued.size() && m_rateTokens >= 1.0) {
+        m_rateTokens -= 1.0;
+        Send(m_queued[sent++]);
+    }
+    m_queued.erase(m_queued.begin(), m_queued.begin() + static_cast<std::ptrdiff_t>(sent));
+}
+
+// A bucket that fills at kMaxPerSecond up to kMaxInFlight: bursts as large as the
+// in-flight limit, and no more than the rate for longer.
+void CProbeServer::RefillRate(Clock::time_point now)
+{
+    const double seconds = std::chrono::duration<double>(now - m_rateTime).count();
+    m_rateTime = now;
+    m_rateTokens = std::min<double>(win::CProbeProtocol::kMaxInFlight,
+                                    m_rateTokens + seconds * win::CProbeProtocol::kMaxPerSecond);
+}
+
+void CProbeServer::Send(const CQueued& queued)
+{
+    const win::CProbeRequest& request = queued.m_request;
     const std::vector<BYTE> data(request.m_dataSize, win::CProbeProtocol::kDataByte);
     const WORD sequence = ++m_sequence;
     win::CIcmpPacket::BuildEchoRequest(m_identifier, sequence, data, m_packet);
@@ -98,21 +128,7 @@ void CProbeServer::Start(const win::CProbeRequest& request)
         return;
     }
     m_inFlight.push_back({request, win::CEchoMatcher(request.m_destination, m_identifier, sequence), sent,
-                          sent + std::chrono::milliseconds(request.m_timeoutMs)});
-}
-
-// A bucket that fills at kMaxPerSecond up to kMaxInFlight: bursts as large as the
-// in-flight limit, and no more than the rate for longer.
-bool CProbeServer::TakeRateToken(Clock::time_point now)
-{
-    const double seconds = std::chrono::duration<double>(now - m_rateTime).count();
-    m_rateTime = now;
-    m_rateTokens = std::min<double>(win::CProbeProtocol::kMaxInFlight,
-                                    m_rateTokens + seconds * win::CProbeProtocol::kMaxPerSecond);
-    if (m_rateTokens < 1.0)
-        return false;
-    m_rateTokens -= 1.0;
-    return true;
+                          std::max(queued.m_deadline, sent)});
 }
 
 void CProbeServer::ReadAnswers()
@@ -139,22 +155,32 @@ void CProbeServer::ReadAnswers()
 
 void CProbeServer::ExpireDue(Clock::time_point now)
 {
-    std::erase_if(m_inFlight, [&](const CInFlight& waiting) {
-        if (now < waiting.m_deadline)
+    const auto expired = [&](DWORD token, Clock::time_point deadline) {
+        if (now < deadline)
             return false;
-        Fail(waiting.m_request.m_token, IP_REQ_TIMED_OUT);
+        Fail(token, IP_REQ_TIMED_OUT);
         return true;
-    });
+    };
+    std::erase_if(m_inFlight, [&](const CInFlight& waiting) { return expired(waiting.m_request.m_token, waiting.m_deadline); });
+    std::erase_if(m_queued, [&](const CQueued& waiting) { return expired(waiting.m_request.m_token, waiting.m_deadline); });
 }
 
+// Until the next time limit, or the next turn of a queued request.
 int CProbeServer::PollTimeoutMs(Clock::time_point now) const
 {
-    if (m_inFlight.empty())
-        return -1;
-    Clock::time_point next = m_inFlight.front().m_deadline;
+    std::optional<Clock::time_point> next;
+    const auto consider = [&](Clock::time_point when) { next = next ? std::min(*next, when) : when; };
     for (const CInFlight& waiting : m_inFlight)
-        next = std::min(next, waiting.m_deadline);
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - now).count();
+        consider(waiting.m_deadline);
+    for (const CQueued& waiting : m_queued)
+        consider(waiting.m_deadline);
+    if (!m_queued.empty()) {
+        const double wait = (1.0 - m_rateTokens) / win::CProbeProtocol::kMaxPerSecond;
+        consider(m_rateTime + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(wait, 0.0))));
+    }
+    if (!next)
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
     return static_cast<int>(std::clamp<long long>(left, 0, 60000));
 }
 

@@ -128,6 +128,23 @@ TEST(ProbeHelper, RequestsBeyondTheLimitInFlightAreRefused)
     });
 }
 
+// A near target answers at once, so a long sequential run soon outpaces the rate: its
+// requests then wait their turn instead of failing.
+TEST(ProbeHelper, RequestsBeyondTheRateWaitTheirTurn)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        const std::unique_ptr<CProbeClient> client = StartHelper();
+        ASSERT_NE(client, nullptr);
+        constexpr unsigned kRequests = win::CProbeProtocol::kMaxInFlight + win::CProbeProtocol::kMaxPerSecond / 2;
+        const auto start = std::chrono::steady_clock::now();
+        for (unsigned i = 0; i < kRequests; ++i) {
+            const CProbeAnswer answer = client->Echo(inet_addr("127.0.0.1"), 64, 32, 5000);
+            ASSERT_TRUE(answer.m_replied) << "request " << i << ": " << answer.m_status;
+        }
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 400ms) << "the burst and half a second's rate";
+    });
+}
+
 TEST(ProbeHelper, BadRequestEndsTheHelperAndFailsWhatWaits)
 {
     RUN_IN_PRIVATE_NETWORK([] {

@@ -259,7 +259,7 @@ CEchoSocket::COutcome CEchoSocket::EchoThroughHelper(IPAddr destination, const I
     }
     if (outcome.m_failure != 0)
         return outcome;
-    const CProbeAnswer answer = m_helper->Echo(destination, ttl, static_cast<BYTE>(data.size()), timeoutMs);
+    const CProbeAnswer answer = LiveHelper()->Echo(destination, ttl, static_cast<BYTE>(data.size()), timeoutMs);
     if (!answer.m_replied) {
         outcome.m_failure = answer.m_status == IP_REQ_TIMED_OUT ? 0 : answer.m_status;
         return outcome;
@@ -270,6 +270,19 @@ CEchoSocket::COutcome CEchoSocket::EchoThroughHelper(IPAddr destination, const I
     received.m_roundTrip = answer.m_roundTrip;
     outcome.m_received = received;
     return outcome;
+}
+
+// A helper that ended failed the requests that waited on it; the next request gets a new
+// one, if one can be started.
+std::shared_ptr<CProbeClient> CEchoSocket::LiveHelper()
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (!m_helper->Alive()) {
+        int error = 0;
+        if (std::shared_ptr<CProbeClient> fresh = CProbeClient::Shared(error))
+            m_helper = std::move(fresh);
+    }
+    return m_helper;
 }
 
 // Sets only what differs from the socket's present options.

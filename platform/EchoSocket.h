@@ -83,6 +83,7 @@ private:
     static std::unique_ptr<CEchoSocket> OpenHelper(int& error);
     COutcome EchoThroughHelper(IPAddr destination, const IP_OPTION_INFORMATION* options,
                                std::span<const BYTE> data, DWORD timeoutMs);
+    std::shared_ptr<CProbeClient> LiveHelper();
     struct CWait {
         const CEchoMatcher& m_matcher;
         Clock::time_point m_sent;

@@ -17,7 +17,9 @@
 #include <fstream>
 #include <future>
 #include <linux/capability.h>
+#include <csignal>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -190,6 +192,18 @@ TEST(ProbeHelper, EchoFacilityWithoutSocketsTracesThroughTheHelper)
             EXPECT_EQ(win::IcmpSendEcho(handle, inet_addr(address), data, 32, nullptr, reply, sizeof reply, 100), 0u);
             EXPECT_EQ(win::GetLastError(), status) << address;
         }
+
+        // A helper that ended fails the request in hand; the next one starts a new helper.
+        int error = 0;
+        const pid_t helper = CProbeClient::Shared(error)->HelperPid();
+        ASSERT_EQ(::kill(helper, SIGKILL), 0);
+        siginfo_t ended{};
+        ASSERT_EQ(::waitid(P_PID, helper, &ended, WEXITED | WNOWAIT), 0);
+        EXPECT_EQ(win::IcmpSendEcho(handle, inet_addr("127.0.0.1"), data, 32, nullptr, reply, sizeof reply, 1000), 0u);
+        EXPECT_EQ(win::GetLastError(), IP_GENERAL_FAILURE);
+        EXPECT_EQ(win::IcmpSendEcho(handle, inet_addr("127.0.0.1"), data, 32, nullptr, reply, sizeof reply, 1000), 1u)
+            << win::GetLastError();
+        EXPECT_NE(CProbeClient::Shared(error)->HelperPid(), helper);
         win::IcmpCloseHandle(handle);
     });
 }

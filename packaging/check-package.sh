@@ -42,6 +42,7 @@ expected="./usr/bin/quorail
 ./usr/share/icons/hicolor/32x32/apps/quorail.png
 ./usr/share/icons/hicolor/48x48/apps/quorail.png
 ./usr/share/icons/hicolor/64x64/apps/quorail.png
+./usr/share/icons/hicolor/scalable/apps/quorail.svg
 ./usr/share/man/man1/quorail-trace.1.gz
 ./usr/share/man/man1/quorail.1.gz
 ./usr/share/metainfo/example.velmora.Quorail.metainfo.xml

@@ -260,11 +260,14 @@ void CProbeClient::ReadAvailable(std::unique_lock<std::mutex>& lock, Clock::time
     pollfd entry{m_fd, POLLIN, 0};
     char bytes[4096];
     ssize_t got = 1;
-    if (::poll(&entry, 1, PollMs(until - Clock::now())) > 0)
+    int error = 0;
+    if (::poll(&entry, 1, PollMs(until - Clock::now())) > 0) {
         got = ::recv(m_fd, bytes, sizeof bytes, MSG_DONTWAIT);
+        error = got < 0 ? errno : 0;
+    }
     lock.lock();
     m_reading = false;
-    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) {
+    if (got == 0 || (got < 0 && error != EAGAIN && error != EINTR)) {
         Die();
     } else if (entry.revents != 0 && got > 0) {
         m_input.append(bytes, static_cast<std::size_t>(got));

@@ -1,11 +1,12 @@
 // quorail-probe: the one program of Quorail that may hold cap_net_raw. Its parent, the
 // echo facility, starts it with a socket on standard input and output. It opens its raw
-// ICMP socket, gives up every privilege, says "ready" and serves echo requests until its
-// parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
+// ICMP socket, gives up every privilege, narrows its system calls to those it serves
+// with, says "ready" and serves echo requests until its parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
 
 #include "ProbePrivileges.h"
 #include "ProbeProtocol.h"
 #include "ProbeServer.h"
+#include "ProbeSyscallFilter.h"
 
 #include <cerrno>
 #include <csignal>
@@ -57,8 +58,12 @@ int main()
         Say("error " + std::to_string(-raw));
         return 1;
     }
+    CProbeServer server(raw);
+    if (!CProbeSyscallFilter::Install()) {
+        Say("error " + std::to_string(ENOSYS));
+        return 1;
+    }
     if (!Say(win::CProbeProtocol::kReady))
         return 1;
-    CProbeServer server(raw);
     return server.Run(STDIN_FILENO, STDOUT_FILENO);
 }

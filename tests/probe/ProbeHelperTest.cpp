@@ -8,6 +8,7 @@
 #include "LastError.h"
 #include "PrivateNetwork.h"
 #include "ProbeClient.h"
+#include "ProbeSyscallFilter.h"
 #include "RouteTracer.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,9 @@
 #include <future>
 #include <linux/capability.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,10 +84,35 @@ TEST(ProbeHelper, KeepsNoPrivilegeNoEnvironmentAndNoOtherDescriptor)
         for (const char* set : {"CapInh", "CapPrm", "CapEff", "CapAmb"})
             EXPECT_EQ(StatusField(pid, set), "0000000000000000") << set;
         EXPECT_EQ(StatusField(pid, "NoNewPrivs"), "1");
+        EXPECT_EQ(StatusField(pid, "Seccomp"), "2") << "a system call filter";
         std::ifstream environment("/proc/" + std::to_string(pid) + "/environ");
         EXPECT_EQ(environment.peek(), std::ifstream::traits_type::eof());
         EXPECT_EQ(OpenDescriptors(pid), 4) << "standard input, output, error and the raw socket";
     });
+}
+
+// Under the helper's system call filter, the TTL may be set; IP_HDRINCL, which would let
+// raw packets of any kind out, kills the process.
+TEST(ProbeHelper, SystemCallFilterLetsTheTtlButNoOtherSocketOptionThrough)
+{
+    for (const int option : {IP_TTL, IP_HDRINCL}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+            ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+            if (fd < 0 || !CProbeSyscallFilter::Install())
+                ::_exit(2);
+            const int value = 1;
+            ::setsockopt(fd, IPPROTO_IP, option, &value, sizeof value);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (option == IP_TTL)
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        else
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS) << status;
+    }
 }
 
 TEST(ProbeHelper, AnswersManyRequestsInFlightByTheirTokens)

@@ -30,6 +30,7 @@ dpkg-deb -c "$deb" | awk '{print $1, $NF}' | grep -v '/$' | sort >"$work/files"
 cat "$work/files"
 expected="./usr/bin/quorail
 ./usr/bin/quorail-trace
+./usr/lib/quorail/libquorail_framework.so
 ./usr/lib/quorail/libquorail_res.so
 ./usr/libexec/quorail/quorail-probe
 ./usr/share/applications/quorail.desktop

@@ -13,8 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#ifndef QUORAIL_LIBEXECDIR
-#define QUORAIL_LIBEXECDIR "/usr/local/libexec"
+#ifndef QUORAIL_BIN_TO_LIBEXEC
+#define QUORAIL_BIN_TO_LIBEXEC "../libexec"
 #endif
 
 namespace win {
@@ -85,14 +85,10 @@ std::vector<std::string> CProbeClient::HelperCandidates()
     if (!OverridePath().empty())
         return {OverridePath()};
     const std::string here = ProgramDirectory();
-    std::vector<std::string> candidates;
-    if (!here.empty()) {
-        candidates.push_back(here + "/" + kHelperName);
-        candidates.push_back(here + "/../probe/" + kHelperName);
-        candidates.push_back(here + "/../libexec/quorail/" + kHelperName);
-    }
-    candidates.push_back(std::string(QUORAIL_LIBEXECDIR) + "/quorail/" + kHelperName);
-    return candidates;
+    if (here.empty())
+        return {};
+    return {here + "/" + kHelperName, here + "/../probe/" + kHelperName,
+            here + "/" + QUORAIL_BIN_TO_LIBEXEC + "/quorail/" + kHelperName};
 }
 
 std::shared_ptr<CProbeClient> CProbeClient::Shared(int& error)

@@ -35,7 +35,7 @@ public:
     static std::unique_ptr<CProbeClient> Start(const std::string& path, int& error);
 
     // Where the helper is looked for: beside the program, in the build tree's probe/
-    // folder, in libexec/quorail beside the program's bin/, then the installed libexec.
+    // folder, in libexec/quorail beside the program's bin/ (the installed tree).
     static std::vector<std::string> HelperCandidates();
     // Used instead of those places when not empty (the tests' own programs lie elsewhere).
     static void SetHelperPath(const std::string& path);

@@ -6,7 +6,8 @@ tools/install-deps.sh tools/packages-test.txt
 # run.sh configures the same folder without the tests; they are switched back on here.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORAIL_TESTS=ON >/dev/null
 cmake --build build
-# run.sh gives the programs cap_net_raw; the tests grant and withhold it themselves.
+# An older run.sh gave the programs themselves cap_net_raw; the tests grant the helper
+# and withhold the capability themselves.
 tools/grant-probing.sh --revoke build/cli/quorail-trace build/app/quorail
 cd build
 # A run that finds no test at all is a failure, not a pass.

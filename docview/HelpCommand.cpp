@@ -31,8 +31,13 @@ void CHelpCommand::RunFor(const std::string& modulePath)
     const std::string directory = ProgramDirectory(modulePath);
     const std::string helpPath = HelpPath(directory);
     if (CanOpenExclusively(helpPath)) {
-        const CBusyScope busy; // the window paints while the opener is waited for
-        win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
+        OpenHelpFile(helpPath, directory);
+        return;
+    }
+    const std::string installedDirectory = InstalledHelpDirectory(directory);
+    const std::string installedPath = HelpPath(installedDirectory);
+    if (access(helpPath.c_str(), F_OK) != 0 && CanOpenExclusively(installedPath)) {
+        OpenHelpFile(installedPath, installedDirectory);
         return;
     }
     if (AfxMessageBox(MissingFileQuestion(helpPath), MB_YESNO) == IDYES) {
@@ -44,6 +49,17 @@ std::string CHelpCommand::ProgramDirectory(const std::string& modulePath)
 {
     const std::size_t slash = modulePath.rfind('/');
     return slash == std::string::npos ? std::string() : modulePath.substr(0, slash);
+}
+
+void CHelpCommand::OpenHelpFile(const std::string& helpPath, const std::string& directory)
+{
+    const CBusyScope busy; // the window paints while the opener is waited for
+    win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
+}
+
+std::string CHelpCommand::InstalledHelpDirectory(const std::string& programDirectory)
+{
+    return ProgramDirectory(programDirectory) + "/share/quorail";
 }
 
 std::string CHelpCommand::HelpPath(const std::string& programDirectory)

@@ -1,5 +1,6 @@
 #pragma once
-// The "Hilfe ..." command: opens quorail.chm from the program's folder with the shell, or,
+// The "Hilfe ..." command: opens quorail.chm from the program's folder with the shell (in
+// an installed tree, where none lies beside the program, the one in share/quorail), or,
 // when that file cannot be opened exclusively, asks whether to look for help on the web
 // and opens the help page on Yes. It touches neither the document nor the view.
 
@@ -17,10 +18,16 @@ public:
     // The folder of modulePath up to its last "/", and the help file in it.
     static std::string ProgramDirectory(const std::string& modulePath);
     static std::string HelpPath(const std::string& programDirectory);
+    // share/quorail beside the program folder's parent: for a program in PREFIX/bin,
+    // PREFIX/share/quorail.
+    static std::string InstalledHelpDirectory(const std::string& programDirectory);
     // Opens the file for reading and takes an exclusive lock on it, without waiting; a
     // missing, unreadable or elsewhere locked file fails, and so does anything but a
     // regular file.
     static bool CanOpenExclusively(const std::string& path);
     // The question shown when the file cannot be opened, the path as the file system names it.
     static QString MissingFileQuestion(const std::string& helpPath);
+
+private:
+    static void OpenHelpFile(const std::string& helpPath, const std::string& directory);
 };

@@ -2,6 +2,7 @@
 
 #include "BlockingHook.h"
 #include "IcmpPacket.h"
+#include "ProbeClient.h"
 
 #include <algorithm>
 #include <atomic>
@@ -67,7 +68,8 @@ CEchoSocket::CEchoSocket(int fd, EKind kind)
 
 CEchoSocket::~CEchoSocket()
 {
-    ::close(m_fd);
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 std::unique_ptr<CEchoSocket> CEchoSocket::Open(int& error)
@@ -75,11 +77,30 @@ std::unique_ptr<CEchoSocket> CEchoSocket::Open(int& error)
     std::unique_ptr<CEchoSocket> socket = Open(EKind::Datagram, error);
     if (!socket)
         socket = Open(EKind::Raw, error);
+    if (!socket && (error == EPERM || error == EACCES))
+        socket = OpenHelper(error);
+    return socket;
+}
+
+// Without a helper to be found, the raw socket's refusal stays the reason.
+std::unique_ptr<CEchoSocket> CEchoSocket::OpenHelper(int& error)
+{
+    int helperError = 0;
+    std::shared_ptr<CProbeClient> helper = CProbeClient::Shared(helperError);
+    if (!helper) {
+        if (helperError != ENOENT)
+            error = helperError;
+        return nullptr;
+    }
+    std::unique_ptr<CEchoSocket> socket(new CEchoSocket(-1, EKind::Helper));
+    socket->m_helper = std::move(helper);
     return socket;
 }
 
 std::unique_ptr<CEchoSocket> CEchoSocket::Open(EKind kind, int& error)
 {
+    if (kind == EKind::Helper)
+        return OpenHelper(error);
     const int type = kind == EKind::Datagram ? SOCK_DGRAM : SOCK_RAW;
     const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (fd < 0) {
@@ -196,6 +217,8 @@ DWORD CEchoSocket::StatusForSend(int error)
 CEchoSocket::COutcome CEchoSocket::Echo(IPAddr destination, const IP_OPTION_INFORMATION* options,
                                         std::span<const BYTE> data, DWORD timeoutMs, std::span<BYTE> dataRoom)
 {
+    if (m_kind == EKind::Helper)
+        return EchoThroughHelper(destination, options, data, timeoutMs);
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     COutcome outcome;
     WORD sequence = 0;
@@ -249,6 +272,49 @@ void CEchoSocket::ReadAnswers(std::span<const CEchoWaiting> waiting, short event
 {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     DrainAll(waiting, events, found);
+}
+
+// The helper sends only what the trace engine needs: a TTL, no other options, up to
+// 255 data bytes of its own, to unicast addresses; it echoes no data back.
+CEchoSocket::COutcome CEchoSocket::EchoThroughHelper(IPAddr destination, const IP_OPTION_INFORMATION* options,
+                                                     std::span<const BYTE> data, DWORD timeoutMs)
+{
+    COutcome outcome;
+    constexpr BYTE kDefaultTtl = 64;
+    const BYTE ttl = options != nullptr ? options->Ttl : kDefaultTtl;
+    if (options != nullptr && (options->Tos != 0 || options->OptionsSize != 0 || ttl < CProbeProtocol::kMinTtl)) {
+        outcome.m_failure = IP_BAD_OPTION;
+    } else if (data.size() > CProbeProtocol::kMaxDataSize) {
+        outcome.m_failure = IP_BAD_REQ;
+    } else if (!CProbeProtocol::IsUnicast(destination)) {
+        outcome.m_failure = IP_BAD_DESTINATION;
+    }
+    if (outcome.m_failure != 0)
+        return outcome;
+    const CProbeAnswer answer = LiveHelper()->Echo(destination, ttl, static_cast<BYTE>(data.size()), timeoutMs);
+    if (!answer.m_replied) {
+        outcome.m_failure = answer.m_status == IP_REQ_TIMED_OUT ? 0 : answer.m_status;
+        return outcome;
+    }
+    CReceived received;
+    received.m_answer.m_status = answer.m_status;
+    received.m_answer.m_address = answer.m_address;
+    received.m_roundTrip = answer.m_roundTrip;
+    outcome.m_received = received;
+    return outcome;
+}
+
+// A helper that ended failed the requests that waited on it; the next request gets a new
+// one, if one can be started.
+std::shared_ptr<CProbeClient> CEchoSocket::LiveHelper()
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (!m_helper->Alive()) {
+        int error = 0;
+        if (std::shared_ptr<CProbeClient> fresh = CProbeClient::Shared(error))
+            m_helper = std::move(fresh);
+    }
+    return m_helper;
 }
 
 // Sets only what differs from the socket's present options.

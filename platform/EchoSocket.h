@@ -1,6 +1,7 @@
 #pragma once
 // One ICMP socket for echo requests: a datagram ("ping") socket where
-// net.ipv4.ping_group_range admits the process, else a raw one. Sends a request and
+// net.ipv4.ping_group_range admits the process, else a raw one, else (kind Helper) the
+// privileged helper quorail-probe, which probes on the process's behalf. Sends a request and
 // waits for the answer to that request alone; which bytes answer is CEchoMatcher's call.
 // A socket serves one request after another; IP options that did not change since the
 // last request are not set again.
@@ -23,9 +24,13 @@ struct msghdr;
 
 namespace win {
 
+class CProbeClient;
+
+// The helper kind serves only synchronous requests (Echo); it refuses to carry requests
+// that complete later, and the trace engine then probes one request after the other.
 class CEchoSocket : public CEchoTransport {
 public:
-    enum class EKind { Datagram, Raw };
+    enum class EKind { Datagram, Raw, Helper };
 
     using CReceived = CEchoReceived; // the round trip ends at the kernel's receipt of the answer
     struct COutcome {
@@ -47,7 +52,8 @@ public:
     CEchoSocket(const CEchoSocket&) = delete;
     CEchoSocket& operator=(const CEchoSocket&) = delete;
 
-    // The preferred kind, else the other; null with the errno of the last attempt.
+    // A ping socket, else a raw one, else the helper where the process may open
+    // neither; null with the errno of the last attempt.
     static std::unique_ptr<CEchoSocket> Open(int& error);
     static std::unique_ptr<CEchoSocket> Open(EKind kind, int& error);
 
@@ -77,6 +83,10 @@ private:
     struct CControl;
 
     CEchoSocket(int fd, EKind kind);
+    static std::unique_ptr<CEchoSocket> OpenHelper(int& error);
+    COutcome EchoThroughHelper(IPAddr destination, const IP_OPTION_INFORMATION* options,
+                               std::span<const BYTE> data, DWORD timeoutMs);
+    std::shared_ptr<CProbeClient> LiveHelper();
     struct CWait {
         const CEchoMatcher& m_matcher;
         Clock::time_point m_sent;
@@ -110,6 +120,7 @@ private:
 
     int m_fd = -1;
     EKind m_kind;
+    std::shared_ptr<CProbeClient> m_helper; // kind Helper only
     WORD m_identifier = 0;
     COrigin m_origin;
     std::vector<BYTE> m_buffer;  // one received packet, up to the IPv4 maximum

@@ -49,6 +49,8 @@ BOOL CProbeScheduler::Run()
         return FALSE;
     for (;;) {
         SendMore();
+        if (m_bAsyncRefused)
+            return FALSE;
         if (!ReportFinished())
             return FALSE;
         if (m_reported >= m_lastTtl)
@@ -107,6 +109,8 @@ void CProbeScheduler::Send(CProbe& probe, BYTE ttl)
     g_pfnIcmpSendEcho2(m_handle, nullptr, &OnProbeDone, &probe, m_target, ProbeData().data(), kProbeDataSize, &options,
                        probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()), m_timeoutMs);
     const DWORD status = win::GetLastError();
+    if (status == ERROR_NOT_SUPPORTED)
+        m_bAsyncRefused = true;
     if (status != ERROR_IO_PENDING)
         Finish(probe, status);
 }

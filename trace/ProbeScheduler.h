@@ -31,6 +31,9 @@ public:
 
     // Trace's result: TRUE at the end of the trace, else FALSE with the last error set.
     BOOL Run();
+    // True when the echo handle carries no requests that complete later (the probe
+    // helper): Run then returned before any callback, and the trace must go sequentially.
+    bool AsyncRefused() const { return m_bAsyncRefused; }
 
 private:
     static constexpr std::size_t kReplySize = 60; // one reply record and the 32 echoed bytes
@@ -81,4 +84,5 @@ private:
     DWORD m_nextProbe = 0;
     std::size_t m_inFlight = 0;
     HANDLE m_handle = INVALID_HANDLE_VALUE;
+    bool m_bAsyncRefused = false;
 };

@@ -80,8 +80,12 @@ BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE ma
     }
     const bool parallel = m_eSchedule == ESchedule::Parallel && g_pfnIcmpSendEcho2 != nullptr &&
                           g_pfnIcmpParseReplies != nullptr;
-    if (parallel)
-        return CProbeScheduler(*this, target, hops, maxHops, timeoutMs, probesPerHop).Run();
+    if (parallel) {
+        CProbeScheduler scheduler(*this, target, hops, maxHops, timeoutMs, probesPerHop);
+        const BOOL result = scheduler.Run();
+        if (!scheduler.AsyncRefused())
+            return result;
+    }
     return TraceSequential(target, hops, maxHops, timeoutMs, probesPerHop);
 }
 

@@ -3,6 +3,7 @@
 
 #include "ConnectTestKit.h"
 #include "LabGuard.h"
+#include "ProbeClient.h"
 
 #include <cstdio>
 
@@ -18,5 +19,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "refusing to run: %s\n", reason.c_str());
         return 1;
     }
+    // The test program does not lie where the program would find the helper.
+    win::CProbeClient::SetHelperPath(QUORAIL_PROBE);
     return RunOffscreenTests(argc, argv);
 }

@@ -34,6 +34,22 @@ TEST(HelpCommand, PresentFileIsOpenedByTheShellInTheProgramFolder)
     EXPECT_TRUE(boxes.m_boxes.empty());
 }
 
+// Installed, the program lies in PREFIX/bin and its help file in PREFIX/share/quorail.
+TEST(HelpCommand, WithoutAFileBesideTheProgramTheInstalledOneIsOpened)
+{
+    CFakeDesktop desktop;
+    CMessageBoxHook boxes;
+    const std::string prefix = desktop.File("usr");
+    WriteFile(prefix + "/bin/quorail", "");
+    WriteFile(prefix + "/share/quorail/quorail.chm", "x");
+
+    CHelpCommand::RunFor(prefix + "/bin/quorail");
+
+    EXPECT_EQ(desktop.Recorded("args"), Args{prefix + "/share/quorail/quorail.chm"});
+    EXPECT_EQ(ReadFile(desktop.File("cwd")), prefix + "/share/quorail\n");
+    EXPECT_TRUE(boxes.m_boxes.empty());
+}
+
 TEST(HelpCommand, MissingOrLockedFileAsksAndNoDoesNothing)
 {
     CFakeDesktop desktop;

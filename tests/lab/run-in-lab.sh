@@ -3,7 +3,10 @@
 #   datagram  ping sockets admitted for every group; CAP_NET_RAW dropped, so that only
 #             ping sockets can work
 #   raw       ping sockets closed; as root, so that only raw sockets can work
+#   helper    ping sockets closed; as the unprivileged user nobody, with cap_net_raw on
+#             the probe helper HELPER alone, so that only the helper can probe
 # Usage: run-in-lab.sh datagram|raw PROGRAM [ARG...]
+#        run-in-lab.sh helper HELPER PROGRAM [ARG...]
 # Without root it reports a skip (77) with the reason; a missing network is a failure.
 set -euo pipefail
 readonly SRC=qlab-src
@@ -33,6 +36,13 @@ case $kind in
   raw)
     ip netns exec "$SRC" sysctl -q -w net.ipv4.ping_group_range="1 0"
     exec ip netns exec "$SRC" "$@"
+    ;;
+  helper)
+    helper=$1
+    shift
+    "$(dirname "$0")/../../tools/grant-probing.sh" --check "$helper" || exit 1
+    ip netns exec "$SRC" sysctl -q -w net.ipv4.ping_group_range="1 0"
+    exec ip netns exec "$SRC" setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all -- "$@"
     ;;
   *)
     echo "run-in-lab.sh: unknown socket kind $kind" >&2

@@ -1,0 +1,59 @@
+#pragma once
+// The lines that pass between the echo facility and its privileged helper quorail-probe,
+// and the limits the helper holds every request to. One request a line:
+//   TOKEN echo A.B.C.D ttl N size N timeout MS
+// answered by one line carrying the same token:
+//   TOKEN reply STATUS A.B.C.D MICROSECONDS   (an ICMP message answered the request)
+//   TOKEN failed STATUS                       (no answer in time, or a local failure)
+// After start-up the helper says "ready", or "error ERRNO" when it cannot probe.
+
+#include "WinTypes.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace win {
+
+struct CProbeRequest {
+    DWORD m_token = 0;
+    IPAddr m_destination = 0; // network order
+    BYTE m_ttl = 0;
+    BYTE m_dataSize = 0;      // bytes of data behind the ICMP header
+    DWORD m_timeoutMs = 0;
+};
+
+struct CProbeAnswer {
+    DWORD m_token = 0;
+    bool m_replied = false;   // false: m_status says why nothing answered
+    DWORD m_status = 0;       // IP_STATUS
+    IPAddr m_address = 0;     // the answering node, network order
+    std::chrono::microseconds m_roundTrip{};
+};
+
+class CProbeProtocol {
+public:
+    static constexpr std::size_t kMaxLine = 96;        // bytes, newline included
+    static constexpr std::size_t kMaxInFlight = 128;   // requests waiting for an answer
+    static constexpr unsigned kMaxPerSecond = 256;     // requests sent, sustained
+    static constexpr BYTE kMinTtl = 1;
+    static constexpr unsigned kMaxDataSize = 255;      // the engine's probes carry 32
+    static constexpr BYTE kDataByte = 'E';             // every probe's data bytes
+    static constexpr const char* kReady = "ready";
+
+    static std::string FormatRequest(const CProbeRequest& request);
+    static std::string FormatAnswer(const CProbeAnswer& answer);
+    // Strict: exactly the form above, no other spacing, decimal numbers in range.
+    static std::optional<CProbeRequest> ParseRequest(std::string_view line);
+    static std::optional<CProbeAnswer> ParseAnswer(std::string_view line);
+
+    // Unicast: not 0.0.0.0/8, multicast (224/4), reserved (240/4) nor 255.255.255.255.
+    static bool IsUnicast(IPAddr address);
+    static std::string Dotted(IPAddr address);
+    static std::optional<IPAddr> ParseDotted(std::string_view text);
+    // A decimal number without sign, leading zero or spaces, at most max.
+    static std::optional<unsigned long long> ParseNumber(std::string_view text, unsigned long long max);
+};
+
+} // namespace win

@@ -1,0 +1,210 @@
+#include "ProbeServer.h"
+
+#include "EchoSocket.h"
+#include "IcmpPacket.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <netinet/in.h>
+#include <optional>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kMaxPacketSize = 65536;
+constexpr std::size_t kReadSize = 4096;
+constexpr int kMaxReadsPerPass = 64;
+
+} // namespace
+
+CProbeServer::CProbeServer(int rawSocket)
+    : m_socket(rawSocket)
+    , m_identifier(static_cast<WORD>(::getpid()))
+    , m_buffer(kMaxPacketSize)
+    , m_rateTokens(win::CProbeProtocol::kMaxInFlight)
+    , m_rateTime(Clock::now())
+{
+    m_inFlight.reserve(win::CProbeProtocol::kMaxInFlight);
+}
+
+CProbeServer::~CProbeServer()
+{
+    ::close(m_socket);
+}
+
+int CProbeServer::Run(int input, int output)
+{
+    for (;;) {
+        pollfd entries[2] = {{input, POLLIN, 0}, {m_socket, POLLIN, 0}};
+        if (::poll(entries, 2, PollTimeoutMs(Clock::now())) < 0 && errno != EINTR)
+            return 1;
+        if (entries[1].revents != 0)
+            ReadAnswers();
+        if (entries[0].revents != 0) {
+            const EInput state = ReadRequests(input);
+            if (state == EInput::Bad)
+                return 2;
+            if (state == EInput::Closed)
+                return 0;
+        }
+        ExpireDue(Clock::now());
+        SendQueued();
+        if (!Flush(output))
+            return 1;
+    }
+}
+
+CProbeServer::EInput CProbeServer::ReadRequests(int input)
+{
+    char bytes[kReadSize];
+    const ssize_t got = ::read(input, bytes, sizeof bytes);
+    if (got < 0)
+        return errno == EINTR || errno == EAGAIN ? EInput::Open : EInput::Closed;
+    if (got == 0)
+        return EInput::Closed;
+    m_reader.Feed({bytes, static_cast<std::size_t>(got)});
+    for (;;) {
+        win::CProbeRequest request;
+        const CProbeRequestReader::ERead read = m_reader.Next(request);
+        if (read == CProbeRequestReader::ERead::Bad)
+            return EInput::Bad;
+        if (read == CProbeRequestReader::ERead::NeedMore)
+            return EInput::Open;
+        Accept(request);
+    }
+}
+
+void CProbeServer::Accept(const win::CProbeRequest& request)
+{
+    if (m_inFlight.size() + m_queued.size() >= win::CProbeProtocol::kMaxInFlight) {
+        Fail(request.m_token, IP_NO_RESOURCES);
+        return;
+    }
+    m_queued.push_back({request, Clock::now() + std::chrono::milliseconds(request.m_timeoutMs)});
+    SendQueued();
+}
+
+// Sends what the rate allows now, oldest first.
+void CProbeServer::SendQueued()
+{
+    RefillRate(Clock::now());
+    std::size_t sent = 0;
+    while (sent < m_queued.size() && m_rateTokens >= 1.0) {
+        m_rateTokens -= 1.0;
+        Send(m_queued[sent++]);
+    }
+    m_queued.erase(m_queued.begin(), m_queued.begin() + static_cast<std::ptrdiff_t>(sent));
+}
+
+// A bucket that fills at kMaxPerSecond up to kMaxInFlight: bursts as large as the
+// in-flight limit, and no more than the rate for longer.
+void CProbeServer::RefillRate(Clock::time_point now)
+{
+    const double seconds = std::chrono::duration<double>(now - m_rateTime).count();
+    m_rateTime = now;
+    m_rateTokens = std::min<double>(win::CProbeProtocol::kMaxInFlight,
+                                    m_rateTokens + seconds * win::CProbeProtocol::kMaxPerSecond);
+}
+
+void CProbeServer::Send(const CQueued& queued)
+{
+    const win::CProbeRequest& request = queued.m_request;
+    const std::vector<BYTE> data(request.m_dataSize, win::CProbeProtocol::kDataByte);
+    const WORD sequence = ++m_sequence;
+    win::CIcmpPacket::BuildEchoRequest(m_identifier, sequence, data, m_packet);
+    const int ttl = request.m_ttl;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = request.m_destination;
+    if (::setsockopt(m_socket, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) != 0) {
+        Fail(request.m_token, IP_BAD_OPTION);
+        return;
+    }
+    const Clock::time_point sent = Clock::now();
+    if (::sendto(m_socket, m_packet.data(), m_packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
+        Fail(request.m_token, win::CEchoSocket::StatusForSend(errno));
+        return;
+    }
+    m_inFlight.push_back({request, win::CEchoMatcher(request.m_destination, m_identifier, sequence), sent,
+                          std::max(queued.m_deadline, sent)});
+}
+
+void CProbeServer::ReadAnswers()
+{
+    for (int reads = 0; reads < kMaxReadsPerPass; ++reads) {
+        const ssize_t size = ::recv(m_socket, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
+        if (size < 0)
+            return;
+        const Clock::time_point received = Clock::now();
+        if (static_cast<std::size_t>(size) > m_buffer.size())
+            continue;
+        const std::span<const BYTE> packet(m_buffer.data(), static_cast<std::size_t>(size));
+        for (auto it = m_inFlight.begin(); it != m_inFlight.end(); ++it) {
+            const std::optional<win::CEchoAnswer> answer = it->m_matcher.MatchRaw(packet);
+            if (!answer)
+                continue;
+            const auto roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(received - it->m_sent);
+            Answer({it->m_request.m_token, true, answer->m_status, answer->m_address, roundTrip});
+            m_inFlight.erase(it);
+            break;
+        }
+    }
+}
+
+void CProbeServer::ExpireDue(Clock::time_point now)
+{
+    const auto expired = [&](DWORD token, Clock::time_point deadline) {
+        if (now < deadline)
+            return false;
+        Fail(token, IP_REQ_TIMED_OUT);
+        return true;
+    };
+    std::erase_if(m_inFlight, [&](const CInFlight& waiting) { return expired(waiting.m_request.m_token, waiting.m_deadline); });
+    std::erase_if(m_queued, [&](const CQueued& waiting) { return expired(waiting.m_request.m_token, waiting.m_deadline); });
+}
+
+// Until the next time limit, or the next turn of a queued request.
+int CProbeServer::PollTimeoutMs(Clock::time_point now) const
+{
+    std::optional<Clock::time_point> next;
+    const auto consider = [&](Clock::time_point when) { next = next ? std::min(*next, when) : when; };
+    for (const CInFlight& waiting : m_inFlight)
+        consider(waiting.m_deadline);
+    for (const CQueued& waiting : m_queued)
+        consider(waiting.m_deadline);
+    if (!m_queued.empty()) {
+        const double wait = (1.0 - m_rateTokens) / win::CProbeProtocol::kMaxPerSecond;
+        consider(m_rateTime + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(wait, 0.0))));
+    }
+    if (!next)
+        return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 60000));
+}
+
+void CProbeServer::Answer(const win::CProbeAnswer& answer)
+{
+    m_output += win::CProbeProtocol::FormatAnswer(answer);
+}
+
+void CProbeServer::Fail(DWORD token, DWORD status)
+{
+    Answer({token, false, status, 0, {}});
+}
+
+bool CProbeServer::Flush(int output)
+{
+    std::size_t written = 0;
+    while (written < m_output.size()) {
+        const ssize_t put = ::write(output, m_output.data() + written, m_output.size() - written);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        written += static_cast<std::size_t>(put);
+    }
+    m_output.clear();
+    return true;
+}

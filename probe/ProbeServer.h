@@ -1,0 +1,67 @@
+#pragma once
+// The helper's work once its privileges are gone: reads checked requests from the parent,
+// sends each as an ICMP echo request on the raw socket, and answers each with what
+// answered it (or why nothing did) by the request's token. Many requests may be in
+// flight, up to a fixed number (beyond it a request is answered IP_NO_RESOURCES at once);
+// beyond a fixed rate requests wait their turn, their time limit running from their
+// arrival. It never passes on received bytes.
+
+#include "EchoMatcher.h"
+#include "ProbeProtocol.h"
+#include "ProbeRequestReader.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+class CProbeServer {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // rawSocket: an open raw ICMP socket, which the server then owns.
+    explicit CProbeServer(int rawSocket);
+    ~CProbeServer();
+    CProbeServer(const CProbeServer&) = delete;
+    CProbeServer& operator=(const CProbeServer&) = delete;
+
+    // Serves requests from input, answers to output, until input closes (0) or brings a
+    // bad request (2) or a descriptor fails (1).
+    int Run(int input, int output);
+
+private:
+    struct CInFlight {
+        win::CProbeRequest m_request;
+        win::CEchoMatcher m_matcher;
+        Clock::time_point m_sent;
+        Clock::time_point m_deadline;
+    };
+    struct CQueued {
+        win::CProbeRequest m_request;
+        Clock::time_point m_deadline;
+    };
+    enum class EInput { Open, Closed, Bad };
+
+    EInput ReadRequests(int input);
+    void Accept(const win::CProbeRequest& request);
+    void SendQueued();
+    void Send(const CQueued& queued);
+    void RefillRate(Clock::time_point now);
+    void ReadAnswers();
+    void ExpireDue(Clock::time_point now);
+    int PollTimeoutMs(Clock::time_point now) const;
+    void Answer(const win::CProbeAnswer& answer);
+    void Fail(DWORD token, DWORD status);
+    bool Flush(int output);
+
+    int m_socket;
+    WORD m_identifier;
+    WORD m_sequence = 0;
+    CProbeRequestReader m_reader;
+    std::vector<CInFlight> m_inFlight;
+    std::vector<CQueued> m_queued; // in arrival order, waiting for the rate
+    std::vector<BYTE> m_packet;  // the request being sent
+    std::vector<BYTE> m_buffer;  // one received packet
+    std::string m_output;        // answers not yet written
+    double m_rateTokens;         // requests that may be sent now, fractions included
+    Clock::time_point m_rateTime;
+};

@@ -1,0 +1,69 @@
+// quorail-probe: the one program of Quorail that may hold cap_net_raw. Its parent, the
+// echo facility, starts it with a socket on standard input and output. It opens its raw
+// ICMP socket, gives up every privilege, narrows its system calls to those it serves
+// with, says "ready" and serves echo requests until its parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
+
+#include "ProbePrivileges.h"
+#include "ProbeProtocol.h"
+#include "ProbeServer.h"
+#include "ProbeSyscallFilter.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <linux/icmp.h>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+bool Say(const std::string& line)
+{
+    const std::string text = line + "\n";
+    return ::write(STDOUT_FILENO, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+// Only the messages that can answer an echo request reach the socket.
+int OpenRawSocket()
+{
+    const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0)
+        return -errno;
+    icmp_filter filter{~((1u << ICMP_ECHOREPLY) | (1u << ICMP_DEST_UNREACH) | (1u << ICMP_SOURCE_QUENCH) |
+                         (1u << ICMP_TIME_EXCEEDED) | (1u << ICMP_PARAMETERPROB))};
+    if (::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return -error;
+    }
+    return fd;
+}
+
+} // namespace
+
+int main()
+{
+    // Nothing but the parent's socket stays open.
+    ::syscall(SYS_close_range, 3u, ~0u, 0u);
+    ::signal(SIGPIPE, SIG_DFL);
+    const int raw = OpenRawSocket();
+    if (!CProbePrivileges::DropAll()) {
+        Say("error " + std::to_string(EPERM));
+        return 1;
+    }
+    if (raw < 0) {
+        Say("error " + std::to_string(-raw));
+        return 1;
+    }
+    CProbeServer server(raw);
+    if (!CProbeSyscallFilter::Install()) {
+        Say("error " + std::to_string(ENOSYS));
+        return 1;
+    }
+    if (!Say(win::CProbeProtocol::kReady))
+        return 1;
+    return server.Run(STDIN_FILENO, STDOUT_FILENO);
+}

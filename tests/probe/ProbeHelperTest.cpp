@@ -1,0 +1,238 @@
+// quorail-probe itself, started by the echo facility's client inside a private network
+// namespace (loopback answers, 198.18.0.0/15 leads nowhere): what it keeps after start-up,
+// answers by token with many requests in flight, its limit, and its end on a bad request.
+// Last, the echo facility of a process that may open neither socket kind probes through it.
+
+#include "HopResultArray.h"
+#include "IcmpApi.h"
+#include "LastError.h"
+#include "PrivateNetwork.h"
+#include "ProbeClient.h"
+#include "ProbeSyscallFilter.h"
+#include "RouteTracer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <fstream>
+#include <future>
+#include <linux/capability.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using win::CProbeAnswer;
+using win::CProbeClient;
+
+namespace {
+
+constexpr const char* kSilent = "198.18.7.7";
+
+std::unique_ptr<CProbeClient> StartHelper()
+{
+    int error = 0;
+    std::unique_ptr<CProbeClient> client = CProbeClient::Start(QUORAIL_PROBE, error);
+    EXPECT_NE(client, nullptr) << "errno " << error;
+    return client;
+}
+
+std::string StatusField(pid_t pid, const std::string& name)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(name + ":", 0) == 0)
+            return line.substr(line.find_first_not_of(" \t", name.size() + 1));
+    }
+    return {};
+}
+
+int OpenDescriptors(pid_t pid)
+{
+    DIR* folder = ::opendir(("/proc/" + std::to_string(pid) + "/fd").c_str());
+    int count = 0;
+    while (const dirent* entry = ::readdir(folder))
+        count += entry->d_name[0] != '.';
+    ::closedir(folder);
+    return count;
+}
+
+// Takes CAP_NET_RAW from this process alone: a program it starts as root gets it back.
+void DropRawCapability()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    ASSERT_EQ(::syscall(SYS_capget, &header, data), 0);
+    for (__user_cap_data_struct& word : data)
+        word.effective = word.permitted = 0;
+    ASSERT_EQ(::syscall(SYS_capset, &header, data), 0);
+}
+
+} // namespace
+
+TEST(ProbeHelper, KeepsNoPrivilegeNoEnvironmentAndNoOtherDescriptor)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        const std::unique_ptr<CProbeClient> client = StartHelper();
+        ASSERT_NE(client, nullptr);
+        const pid_t pid = client->HelperPid();
+        for (const char* set : {"CapInh", "CapPrm", "CapEff", "CapAmb"})
+            EXPECT_EQ(StatusField(pid, set), "0000000000000000") << set;
+        EXPECT_EQ(StatusField(pid, "NoNewPrivs"), "1");
+        EXPECT_EQ(StatusField(pid, "Seccomp"), "2") << "a system call filter";
+        std::ifstream environment("/proc/" + std::to_string(pid) + "/environ");
+        EXPECT_EQ(environment.peek(), std::ifstream::traits_type::eof());
+        EXPECT_EQ(OpenDescriptors(pid), 4) << "standard input, output, error and the raw socket";
+    });
+}
+
+// Under the helper's system call filter, the TTL may be set; IP_HDRINCL, which would let
+// raw packets of any kind out, kills the process.
+TEST(ProbeHelper, SystemCallFilterLetsTheTtlButNoOtherSocketOptionThrough)
+{
+    for (const int option : {IP_TTL, IP_HDRINCL}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+            ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+            if (fd < 0 || !CProbeSyscallFilter::Install())
+                ::_exit(2);
+            const int value = 1;
+            ::setsockopt(fd, IPPROTO_IP, option, &value, sizeof value);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (option == IP_TTL)
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        else
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS) << status;
+    }
+}
+
+TEST(ProbeHelper, AnswersManyRequestsInFlightByTheirTokens)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        const std::unique_ptr<CProbeClient> client = StartHelper();
+        ASSERT_NE(client, nullptr);
+        std::vector<std::future<CProbeAnswer>> silent;
+        for (int i = 0; i < 8; ++i)
+            silent.push_back(std::async(std::launch::async, [&] { return client->Echo(inet_addr(kSilent), 9, 32, 300); }));
+        std::vector<std::future<CProbeAnswer>> answered;
+        for (int i = 0; i < 8; ++i)
+            answered.push_back(std::async(std::launch::async, [&] { return client->Echo(inet_addr("127.0.0.1"), 64, 32, 5000); }));
+        for (auto& pending : answered) {
+            const CProbeAnswer answer = pending.get();
+            EXPECT_TRUE(answer.m_replied);
+            EXPECT_EQ(answer.m_status, 0u);
+            EXPECT_EQ(answer.m_address, inet_addr("127.0.0.1"));
+            EXPECT_LT(answer.m_roundTrip, 100ms);
+        }
+        for (auto& pending : silent) {
+            const CProbeAnswer answer = pending.get();
+            EXPECT_FALSE(answer.m_replied);
+            EXPECT_EQ(answer.m_status, IP_REQ_TIMED_OUT);
+        }
+    });
+}
+
+TEST(ProbeHelper, RequestsBeyondTheLimitInFlightAreRefused)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        const std::unique_ptr<CProbeClient> client = StartHelper();
+        ASSERT_NE(client, nullptr);
+        std::string burst;
+        for (DWORD token = 100000; token < 100000 + win::CProbeProtocol::kMaxInFlight; ++token)
+            burst += win::CProbeProtocol::FormatRequest({token, inet_addr(kSilent), 5, 32, 20000});
+        ASSERT_TRUE(client->SendRaw(burst));
+        const auto start = std::chrono::steady_clock::now();
+        const CProbeAnswer refused = client->Echo(inet_addr("127.0.0.1"), 64, 32, 5000);
+        EXPECT_FALSE(refused.m_replied);
+        EXPECT_EQ(refused.m_status, IP_NO_RESOURCES);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+        EXPECT_TRUE(client->Alive());
+    });
+}
+
+// A near target answers at once, so a long sequential run soon outpaces the rate: its
+// requests then wait their turn instead of failing.
+TEST(ProbeHelper, RequestsBeyondTheRateWaitTheirTurn)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        const std::unique_ptr<CProbeClient> client = StartHelper();
+        ASSERT_NE(client, nullptr);
+        constexpr unsigned kRequests = win::CProbeProtocol::kMaxInFlight + win::CProbeProtocol::kMaxPerSecond / 2;
+        const auto start = std::chrono::steady_clock::now();
+        for (unsigned i = 0; i < kRequests; ++i) {
+            const CProbeAnswer answer = client->Echo(inet_addr("127.0.0.1"), 64, 32, 5000);
+            ASSERT_TRUE(answer.m_replied) << "request " << i << ": " << answer.m_status;
+        }
+        EXPECT_GE(std::chrono::steady_clock::now() - start, 400ms) << "the burst and half a second's rate";
+    });
+}
+
+TEST(ProbeHelper, BadRequestEndsTheHelperAndFailsWhatWaits)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        for (const std::string& bad : {std::string("1 echo 255.255.255.255 ttl 1 size 32 timeout 100\n"),
+                                       std::string("1 echo 127.0.0.1 ttl 1 size 4000 timeout 100\n"),
+                                       std::string(1000, 'x')}) {
+            const std::unique_ptr<CProbeClient> client = StartHelper();
+            ASSERT_NE(client, nullptr);
+            auto waiting = std::async(std::launch::async, [&] { return client->Echo(inet_addr(kSilent), 9, 32, 10000); });
+            std::this_thread::sleep_for(50ms);
+            const auto start = std::chrono::steady_clock::now();
+            ASSERT_TRUE(client->SendRaw(bad));
+            const CProbeAnswer answer = waiting.get();
+            EXPECT_FALSE(answer.m_replied);
+            EXPECT_EQ(answer.m_status, IP_GENERAL_FAILURE) << bad;
+            EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << bad;
+            EXPECT_FALSE(client->Alive());
+        }
+    });
+}
+
+TEST(ProbeHelper, EchoFacilityWithoutSocketsTracesThroughTheHelper)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        ASSERT_TRUE(test::SetPingGroupRange("1 0"));
+        ASSERT_NO_FATAL_FAILURE(DropRawCapability());
+        CProbeClient::SetHelperPath(QUORAIL_PROBE);
+
+        CRouteTracer tracer;
+        CHopResultArray hops;
+        ASSERT_TRUE(tracer.Trace("127.0.0.1", hops, 30, 1000, 3)) << win::GetLastError();
+        ASSERT_EQ(hops.GetSize(), 1u);
+        EXPECT_EQ(hops[0].dwError, 0u);
+        EXPECT_EQ(hops[0].Address, inet_addr("127.0.0.1"));
+
+        const HANDLE handle = win::IcmpCreateFile();
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        BYTE reply[60];
+        const BYTE data[32] = {};
+        for (const auto& [address, status] : {std::pair{kSilent, IP_REQ_TIMED_OUT},
+                                              std::pair{"224.0.0.1", IP_BAD_DESTINATION}}) {
+            win::SetLastError(0);
+            EXPECT_EQ(win::IcmpSendEcho(handle, inet_addr(address), data, 32, nullptr, reply, sizeof reply, 100), 0u);
+            EXPECT_EQ(win::GetLastError(), status) << address;
+        }
+
+        // A helper that ended fails the request in hand; the next one starts a new helper.
+        int error = 0;
+        const pid_t helper = CProbeClient::Shared(error)->HelperPid();
+        ASSERT_EQ(::kill(helper, SIGKILL), 0);
+        siginfo_t ended{};
+        ASSERT_EQ(::waitid(P_PID, helper, &ended, WEXITED | WNOWAIT), 0);
+        EXPECT_EQ(win::IcmpSendEcho(handle, inet_addr("127.0.0.1"), data, 32, nullptr, reply, sizeof reply, 1000), 0u);
+        EXPECT_EQ(win::GetLastError(), IP_GENERAL_FAILURE);
+        EXPECT_EQ(win::IcmpSendEcho(handle, inet_addr("127.0.0.1"), data, 32, nullptr, reply, sizeof reply, 1000), 1u)
+            << win::GetLastError();
+        EXPECT_NE(CProbeClient::Shared(error)->HelperPid(), helper);
+        win::IcmpCloseHandle(handle);
+    });
+}

@@ -28,8 +28,9 @@ constexpr int kMaxReadsPerDrain = 64;
 // A pending socket error fails one plain read; more failures in a row mean a real fault.
 constexpr int kMaxFailuresPerDrain = 2;
 constexpr BYTE kFlagDontFragment = 0x02; // IP_FLAG_DF of the option flags
-// Sends tried while answers to other requests keep setting the socket's error.
-constexpr int kMaxSendAttempts = 4;
+// Sends tried while ICMP errors about other requests keep setting the socket's error; a
+// failure of the socket's own (no route, say) repeats on every try.
+constexpr int kMaxSendAttempts = 8;
 
 // Windows error codes for a socket that cannot be opened.
 constexpr DWORD kErrorTooManyOpenFiles = 4;
@@ -246,26 +247,19 @@ DWORD CEchoSocket::SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* 
         return IP_BAD_OPTION;
     sequence = NextSequence();
     sent = Clock::now();
+    // Every ICMP error that reaches the socket (a late or duplicate answer to an earlier
+    // request, another request's answer) also sets the socket's error, which fails the next
+    // send and is cleared by it. Errors that arrive in a burst can fail several sends in a
+    // row, so the send is tried again with the error cleared; queued answers stay queued.
     int error = 0;
-    if (discardLeftovers) {
-        error = Send(destination, sequence, data);
-        // An ICMP error about an earlier request, arriving just now, fails one send.
-        if (error != 0 && DiscardQueued() > 0) {
-            sent = Clock::now();
-            error = Send(destination, sequence, data);
-        }
-        return error != 0 ? StatusForSend(error) : 0;
-    }
-    // Other requests wait: every ICMP error that answers one of them also sets the socket's
-    // error, which would fail this send; clearing it leaves their answers queued.
     for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
         ClearSocketError();
         sent = Clock::now();
         error = Send(destination, sequence, data);
         if (error == 0)
-            break;
+            return 0;
     }
-    return error != 0 ? StatusForSend(error) : 0;
+    return StatusForSend(error);
 }
 
 void CEchoSocket::ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found)
@@ -379,23 +373,20 @@ short CEchoSocket::PollFor(Clock::duration slice)
     return entry.revents;
 }
 
-// Drops what earlier requests left behind and clears a pending socket error, which would
-// otherwise fail the next send. Returns the number of error-queue entries dropped.
-int CEchoSocket::DiscardQueued()
+// Drops what earlier requests left behind.
+void CEchoSocket::DiscardQueued()
 {
     int errors = 0;
     if (m_kind == EKind::Datagram) {
         while (errors < kMaxReadsPerDrain &&
                ::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_ERRQUEUE | MSG_DONTWAIT) >= 0)
             ++errors;
-        ClearSocketError();
     }
     for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
         const ssize_t got = ::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT);
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
     }
-    return errors;
 }
 
 std::optional<CEchoSocket::CReceived> CEchoSocket::Wait(const CWait& wait)

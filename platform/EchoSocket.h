@@ -99,7 +99,7 @@ private:
     bool SetOption(int option, int value, int& current);
     int Send(IPAddr destination, WORD sequence, std::span<const BYTE> data);
     short PollFor(Clock::duration slice);
-    int DiscardQueued();
+    void DiscardQueued();
     void ClearSocketError();
     std::optional<CReceived> Wait(const CWait& wait);
     Clock::duration NextSlice(Clock::time_point now, Clock::time_point deadline, Clock::time_point lastHook) const;

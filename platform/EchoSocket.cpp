@@ -304,7 +304,7 @@ std::optional<CEchoSocket::CReceived> CEchoSocket::Wait(const CWait& wait)
         const short events = PollFor(last ? Clock::duration::zero() : NextSlice(now, wait.m_deadline, lastHook));
         if (std::optional<CReceived> received = Drain(wait, events))
             return received;
-        if (last)
+        if (last || IsBlockingCallCancelled())
             return std::nullopt;
         if (HasBlockingHook() && Clock::now() - lastHook >= std::chrono::milliseconds(kBlockingHookIntervalMs)) {
             CallBlockingHook();

@@ -1,5 +1,6 @@
 #include "RouteTracer.h"
 
+#include "BlockingHook.h"
 #include "IcmpModule.h"
 #include "LastError.h"
 #include "WinSock.h"
@@ -50,11 +51,12 @@ BOOL CRouteTracer::ResolveTarget(const std::string& host, IPAddr& target)
 BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                          DWORD probesPerHop)
 {
+    win::ClearBlockingCallCancel();
     if (!Initialise())
         return FALSE;
     IPAddr target = 0;
     if (!ResolveTarget(host, target))
-        return FALSE;
+        return FailIfCancelled();
     if (probesPerHop == 0) {
         win::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -83,6 +85,8 @@ BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD prob
     for (DWORD probe = 0; probe < probesPerHop && hop.dwError == 0; ++probe) {
         if (!Ping(target, reply, ttl, timeoutMs, kProbeDataSize))
             return FALSE;
+        if (win::IsBlockingCallCancelled())
+            return FailIfCancelled();
         if (reply.dwError != 0) {
             hop.dwError = reply.dwError;
             break;
@@ -102,6 +106,13 @@ BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD prob
         hop.AvgRTT = sum / probesPerHop;
     }
     return TRUE;
+}
+
+BOOL CRouteTracer::FailIfCancelled()
+{
+    if (win::IsBlockingCallCancelled())
+        win::SetLastError(ERROR_CANCELLED);
+    return FALSE;
 }
 
 BOOL CRouteTracer::Ping(IPAddr address, PingReply& reply, BYTE ttl, DWORD timeoutMs, BYTE dataSize)

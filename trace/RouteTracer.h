@@ -14,6 +14,8 @@ public:
 
     // TRUE when the trace ran to its end (target reached or hop limit passed); FALSE on
     // failure with the code in the thread's last-error value. Appends one record per hop.
+    // WSACancelBlockingCall on this thread stops it: FALSE with ERROR_CANCELLED, keeping
+    // the records appended so far.
     BOOL Trace(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                DWORD probesPerHop);
     // FALSE only when no echo handle could be opened; an unanswered probe is reported
@@ -28,6 +30,8 @@ protected:
 
 private:
     static BOOL ResolveTarget(const std::string& host, IPAddr& target);
+    // FALSE, with ERROR_CANCELLED as the last error when the blocking calls were cancelled.
+    static BOOL FailIfCancelled();
     // One TTL: FALSE when the trace must end with failure (last error set).
     BOOL TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop);
 };

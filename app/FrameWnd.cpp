@@ -7,6 +7,7 @@
 #include "MessageBox.h"
 #include "RecentFileList.h"
 #include "SingleDocTemplate.h"
+#include "TraceBusyScope.h"
 #include "View.h"
 #include "WinApp.h"
 
@@ -170,6 +171,10 @@ BOOL CFrameWnd::OnCmdMsg(UINT id)
 
 void CFrameWnd::ExecuteCommand(UINT id)
 {
+    // A click that came before its button was greyed.
+    if (!CTraceBusyScope::IsCommandOpen(id)) {
+        return;
+    }
     try {
         OnCmdMsg(id);
     } catch (const std::bad_alloc&) {
@@ -311,7 +316,7 @@ void CFrameWnd::UpdateAction(QAction* action)
         return;
     }
     CCmdUI cmdUI(id);
-    if (!OnUpdateCmdUI(&cmdUI)) {
+    if (!OnUpdateCmdUI(&cmdUI) || !CTraceBusyScope::IsCommandOpen(id)) {
         cmdUI.Enable(FALSE);
     }
     action->setEnabled(cmdUI.m_bEnabled != FALSE);

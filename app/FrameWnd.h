@@ -33,8 +33,9 @@ public:
 
     BOOL OnCmdMsg(UINT id) override;
     BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
-    // Runs a command chosen by the user (menu, toolbar, accelerator). An exception that a
-    // handler lets through ends the command with the framework's box instead of the program.
+    // Runs a command chosen by the user (menu, toolbar, accelerator), unless a trace keeps
+    // it closed. An exception that a handler lets through ends the command with the
+    // framework's box instead of the program.
     void ExecuteCommand(UINT id);
     // Shows text (Windows-1252) in the message pane; an empty text brings back the idle text.
     void SetMessageText(const std::string& text);
@@ -44,7 +45,8 @@ public:
     void OnUpdateFrameTitle();
     void RecalcLayout(BOOL bNotify = TRUE);
     void EnableDocking(DWORD dockStyle);
-    // Updates every menu item and toolbar button from the command targets.
+    // Updates every menu item and toolbar button from the command targets; a trace in
+    // progress greys all but its open commands.
     void UpdateCommandUI();
     void UpdateRecentFileMenu();
     // Updates the toolbar buttons and the commands directly on the menu bar.

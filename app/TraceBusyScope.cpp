@@ -3,13 +3,22 @@
 #include "AppEventFilter.h"
 #include "BlockingHook.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QWindow>
+
+#include <algorithm>
 
 CTraceBusyScope* CTraceBusyScope::s_pActiveScope = nullptr;
 
-CTraceBusyScope::CTraceBusyScope()
+CTraceBusyScope::CTraceBusyScope(QWidget* window, std::vector<UINT> openCommands)
     : m_pOuterScope(s_pActiveScope)
+    , m_pWindow(window)
+    , m_openCommands(std::move(openCommands))
 {
     s_pActiveScope = this;
     if (QCoreApplication::instance() != nullptr)
@@ -23,11 +32,36 @@ CTraceBusyScope::~CTraceBusyScope()
     if (QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->removeEventFilter(this);
     s_pActiveScope = m_pOuterScope;
+    if (m_bStopped && s_pActiveScope == nullptr)
+        win::ClearBlockingCallCancel();
+    // Queued, so that the command that owns the scope ends before the window closes.
+    if (m_bCloseRequested && m_pWindow != nullptr)
+        QMetaObject::invokeMethod(m_pWindow.data(), &QWidget::close, Qt::QueuedConnection);
 }
 
 bool CTraceBusyScope::IsActive()
 {
     return s_pActiveScope != nullptr;
+}
+
+bool CTraceBusyScope::IsCommandOpen(UINT id)
+{
+    if (s_pActiveScope == nullptr)
+        return true;
+    const std::vector<UINT>& open = s_pActiveScope->m_openCommands;
+    return std::find(open.begin(), open.end(), id) != open.end();
+}
+
+void CTraceBusyScope::StopActive()
+{
+    if (s_pActiveScope != nullptr)
+        s_pActiveScope->Stop();
+}
+
+void CTraceBusyScope::Stop()
+{
+    m_bStopped = true;
+    win::WSACancelBlockingCall();
 }
 
 void CTraceBusyScope::PumpEvents()
@@ -58,17 +92,56 @@ bool CTraceBusyScope::IsInputEvent(const QEvent* event)
     }
 }
 
+bool CTraceBusyScope::IsStopKey(const QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return false;
+    // With a menu open, Esc closes the menu.
+    return static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+           QApplication::activePopupWidget() == nullptr;
+}
+
+bool CTraceBusyScope::IsForMenusOrToolBars(QObject* watched)
+{
+    for (QObject* object = watched; object != nullptr; object = object->parent()) {
+        if (qobject_cast<QMenuBar*>(object) != nullptr || qobject_cast<QMenu*>(object) != nullptr ||
+            qobject_cast<QToolBar*>(object) != nullptr)
+            return true;
+        if (object->isWidgetType() && static_cast<QWidget*>(object)->isWindow())
+            return false;
+    }
+    return false;
+}
+
+bool CTraceBusyScope::FilterClose(QObject* watched, QEvent* event)
+{
+    // A menu closes itself when the pointer goes elsewhere.
+    if (watched->isWidgetType() && static_cast<QWidget*>(watched)->windowType() == Qt::Popup)
+        return false;
+    // The window's close request reaches its platform window first, then the widget.
+    const bool window = m_pWindow != nullptr && (watched == m_pWindow || watched == m_pWindow->windowHandle());
+    if (event->type() == QEvent::Quit || window) {
+        m_bCloseRequested = true;
+        Stop();
+    }
+    event->ignore();
+    return true;
+}
+
 bool CTraceBusyScope::eventFilter(QObject* watched, QEvent* event)
 {
-    if (IsInputEvent(event))
+    if (IsStopKey(event)) {
+        Stop();
         return true;
+    }
+    // The toolbars' context menu would hide or show them.
+    if (IsInputEvent(event))
+        return event->type() == QEvent::ContextMenu || !IsForMenusOrToolBars(watched);
     // The pointer coming into the window over a button or leaving it would put the
     // button's prompt or the idle text in place of the hop being probed.
     if (event->type() == QEvent::StatusTip)
         return true;
-    if (event->type() == QEvent::Close || event->type() == QEvent::Quit) {
-        event->ignore();
-        return true;
-    }
+    if (event->type() == QEvent::Close || event->type() == QEvent::Quit)
+        return FilterClose(watched, event);
     return QObject::eventFilter(watched, event);
 }

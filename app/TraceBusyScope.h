@@ -1,33 +1,60 @@
 #pragma once
-// Keeps the program alive but untouchable while a trace blocks the user-interface thread:
-// for its lifetime, blocking waits of the socket stand-ins pump the non-input events
-// (painting, the window manager's liveness checks, timers), input events and status
-// prompts are dropped and requests to close a window are refused. It does not run the
+// Keeps the program alive while a trace blocks the user-interface thread, and lets the user
+// stop it: for its lifetime, blocking waits of the socket stand-ins pump all events
+// (painting, the window manager's liveness checks, timers). Esc stops the trace, and so
+// does a request to close the window, which is carried out once the scope is over. Input
+// reaches the menu bar, its menus and the toolbars only, where every command but the open
+// ones is greyed; all other input and status prompts are dropped. It does not run the
 // trace itself.
 
+#include "WinTypes.h"
+
 #include <QObject>
+#include <QPointer>
+
+#include <vector>
 
 class QEvent;
+class QWidget;
 
 class CTraceBusyScope : public QObject {
 public:
-    CTraceBusyScope();
+    // window: the frame whose close request stops the trace; openCommands: the commands
+    // that stay enabled meanwhile.
+    explicit CTraceBusyScope(QWidget* window = nullptr, std::vector<UINT> openCommands = {});
     ~CTraceBusyScope() override;
     CTraceBusyScope(const CTraceBusyScope&) = delete;
     CTraceBusyScope& operator=(const CTraceBusyScope&) = delete;
 
     // True while some scope is alive.
     static bool IsActive();
+    // True when no scope is alive or the innermost one leaves the command enabled.
+    static bool IsCommandOpen(UINT id);
+    // The user's stop: cancels the blocking call in progress and every later one of the
+    // innermost scope (WSACancelBlockingCall). Called from within the blocking hook.
+    static void StopActive();
     // True for the events a user's keyboard, mouse or touch sends.
     static bool IsInputEvent(const QEvent* event);
+
+    bool IsStopped() const { return m_bStopped; }
+    bool IsCloseRequested() const { return m_bCloseRequested; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     static void PumpEvents();
+    static bool IsStopKey(const QEvent* event);
+    // Input for the menu bar, an open menu or a toolbar, which pass.
+    static bool IsForMenusOrToolBars(QObject* watched);
+    void Stop();
+    bool FilterClose(QObject* watched, QEvent* event);
 
     static CTraceBusyScope* s_pActiveScope;
     CTraceBusyScope* m_pOuterScope = nullptr;
     void (*m_pfnPreviousHook)() = nullptr;
+    QPointer<QWidget> m_pWindow;
+    std::vector<UINT> m_openCommands;
+    bool m_bStopped = false;
+    bool m_bCloseRequested = false;
 };

@@ -35,12 +35,6 @@ void ScriptRoute(int targetHop)
     echo.m_byTtl[static_cast<BYTE>(targetHop)] = {true, Ip(127, 0, 0, 1), 7};
 }
 
-// The scripted round trips are all 7 ms; the routers have no name.
-std::string RouterLine(int hop)
-{
-    return std::to_string(hop) + "\t7\t7\t7\t[198.18.0." + std::to_string(hop) + "]";
-}
-
 std::string TargetLine(int hop)
 {
     return std::to_string(hop) + "\t7\t7\t7\t[127.0.0.1]\tlocalhost";

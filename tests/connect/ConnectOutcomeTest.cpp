@@ -13,10 +13,13 @@
 #include "WinSock.h"
 
 #include <QApplication>
+#include <QListView>
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
+#include <utility>
 #include <new>
 
 namespace {
@@ -73,6 +76,13 @@ protected:
         EXPECT_EQ(MessagePane(started), "Bereit");
     }
 
+    static bool LineShown(CStartedApp& started, int index)
+    {
+        auto* view = qobject_cast<QListView*>(started.View()->m_ListBox.m_hWnd);
+        const QRect line = view->visualRect(view->model()->index(index, 0));
+        return view->viewport()->rect().contains(line);
+    }
+
     static std::string History(CStartedApp& started, const std::string& entry)
     {
         return started.App().GetProfileString("Settings", entry);
@@ -124,7 +134,14 @@ TEST_F(ConnectOutcomeTest, SilentTargetGivesThirtyTimeoutLines)
     SKIP_UNLESS_LOOKUPS_STAY_HERE();
     const std::string host = "198.18.0.99";
     CStartedApp started({"-nologo"});
+    // The list follows the lines as they come, the newest in sight.
+    std::optional<std::pair<bool, bool>> firstAndLastShown;
+    Echo().m_onSend = [&](const CRecordedProbe& probe) {
+        if (probe.m_ttl == 30)
+            firstAndLastShown = {LineShown(started, 0), LineShown(started, started.View()->m_ListBox.GetCount() - 1)};
+    };
     ASSERT_TRUE(Connect(started, host));
+    EXPECT_EQ(firstAndLastShown, std::make_pair(false, true));
 
     Lines hopLines;
     for (int hop = 1; hop <= 30; ++hop)

@@ -101,8 +101,11 @@ bool CTraceBusyScope::IsStopKey(const QEvent* event)
            QApplication::activePopupWidget() == nullptr;
 }
 
-bool CTraceBusyScope::IsForMenusOrToolBars(QObject* watched)
+bool CTraceBusyScope::PassesInput(QObject* watched)
 {
+    // A platform window hands its input on to one of its widgets, which the filter sees next.
+    if (qobject_cast<QWindow*>(watched) != nullptr)
+        return true;
     for (QObject* object = watched; object != nullptr; object = object->parent()) {
         if (qobject_cast<QMenuBar*>(object) != nullptr || qobject_cast<QMenu*>(object) != nullptr ||
             qobject_cast<QToolBar*>(object) != nullptr)
@@ -136,7 +139,7 @@ bool CTraceBusyScope::eventFilter(QObject* watched, QEvent* event)
     }
     // The toolbars' context menu would hide or show them.
     if (IsInputEvent(event))
-        return event->type() == QEvent::ContextMenu || !IsForMenusOrToolBars(watched);
+        return event->type() == QEvent::ContextMenu || !PassesInput(watched);
     // The pointer coming into the window over a button or leaving it would put the
     // button's prompt or the idle text in place of the hop being probed.
     if (event->type() == QEvent::StatusTip)

@@ -45,8 +45,9 @@ protected:
 private:
     static void PumpEvents();
     static bool IsStopKey(const QEvent* event);
-    // Input for the menu bar, an open menu or a toolbar, which pass.
-    static bool IsForMenusOrToolBars(QObject* watched);
+    // Input for the menu bar, an open menu or a toolbar passes, and so does input on its way
+    // through a platform window to a widget.
+    static bool PassesInput(QObject* watched);
     void Stop();
     bool FilterClose(QObject* watched, QEvent* event);
 

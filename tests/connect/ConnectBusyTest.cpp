@@ -59,9 +59,11 @@ private:
     QTimer m_timer;
 };
 
-// Ctrl+N (File/New) and a click on the toolbar's New button, sent at once and posted.
+// Ctrl+N (File/New) and a click on the toolbar's New button: through the platform window
+// as from the window system, sent to the widgets at once, and posted.
 void SendAndPostInput(QWidget* window, QWidget* button)
 {
+    QTest::keyClick(window->windowHandle(), Qt::Key_N, Qt::ControlModifier);
     QTest::keyClick(window, Qt::Key_N, Qt::ControlModifier);
     QTest::mouseClick(button, Qt::LeftButton);
     QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress, Qt::Key_N, Qt::ControlModifier));

@@ -262,6 +262,32 @@ TEST_F(UserRunTest, TraceStoppedWithEscDuringTheSilentRoutersWaitIsSavedWithCtrl
     QuitFromMenu(savedWindow);
 }
 
+// "&Beenden" during the silent router's wait stops the trace, then asks to save the stopped
+// listing: "&Ja" saves it under a typed name and the program ends.
+TEST_F(UserRunTest, BeendenDuringATraceAsksToSaveTheStoppedListingAndEnds)
+{
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const std::string mainWindow = m_x.WaitForWindow("^Unbenannt - Quorail$", kWindowMs);
+    ASSERT_FALSE(mainWindow.empty()) << "no main window";
+    ASSERT_NO_FATAL_FAILURE(StartTrace(mainWindow));
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(kIntoTheWaitMs));
+    ASSERT_TRUE(m_x.Focus(mainWindow));
+    ASSERT_TRUE(m_x.Keys({"alt+d", "b"}));
+    const std::string question = m_x.WaitForWindow("^Quorail$", kStoppedMs);
+    ASSERT_FALSE(question.empty()) << "\"&Beenden\" during the trace brought no save question";
+    ASSERT_TRUE(m_x.Focus(question));
+    ASSERT_TRUE(m_x.Keys({"alt+j"}));
+    const std::string saveDialog = m_x.WaitForWindow("^Speichern unter$", kDialogMs);
+    ASSERT_FALSE(saveDialog.empty()) << "\"&Ja\" brought no save dialog";
+    ASSERT_TRUE(m_x.Focus(saveDialog));
+    ASSERT_TRUE(m_x.Keys({"ctrl+a"}));
+    ASSERT_TRUE(m_x.Type(m_work + "/closed"));
+    ASSERT_TRUE(m_x.Keys({"Return"}));
+    EXPECT_EQ(m_program.WaitExit(kExitMs), std::optional<int>(0)) << "the program did not end after saving";
+    ExpectSaved(m_work + "/closed", ExpectedListing({kHopOne}, "Abgebrochen"));
+}
+
 // Opened from the command line and saved under a new name, a listing keeps every byte:
 // Windows-1252 letters, an empty line, a line long enough for the three-byte prefix, and
 // none of the lines the window shows beyond the document's own.

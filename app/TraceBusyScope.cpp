@@ -118,15 +118,13 @@ bool CTraceBusyScope::PassesInput(QObject* watched)
 
 bool CTraceBusyScope::FilterClose(QObject* watched, QEvent* event)
 {
-    // A menu closes itself when the pointer goes elsewhere.
-    if (watched->isWidgetType() && static_cast<QWidget*>(watched)->windowType() == Qt::Popup)
-        return false;
-    // The window's close request reaches its platform window first, then the widget.
+    // The window's close request reaches its platform window first, then the widget. Other
+    // windows (menus, tool tips) close as always.
     const bool window = m_pWindow != nullptr && (watched == m_pWindow || watched == m_pWindow->windowHandle());
-    if (event->type() == QEvent::Quit || window) {
-        m_bCloseRequested = true;
-        Stop();
-    }
+    if (!window && event->type() != QEvent::Quit)
+        return false;
+    m_bCloseRequested = true;
+    Stop();
     event->ignore();
     return true;
 }

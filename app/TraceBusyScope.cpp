@@ -2,25 +2,27 @@
 
 #include "AppEventFilter.h"
 #include "BlockingHook.h"
+#include "FrameWnd.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 #include <QWindow>
 
-#include <algorithm>
-
 CTraceBusyScope* CTraceBusyScope::s_pActiveScope = nullptr;
 
-CTraceBusyScope::CTraceBusyScope(QWidget* window, std::vector<UINT> openCommands)
+CTraceBusyScope::CTraceBusyScope(CFrameWnd* frame, std::vector<UINT> openCommands)
     : m_pOuterScope(s_pActiveScope)
-    , m_pWindow(window)
-    , m_openCommands(std::move(openCommands))
+    , m_pFrame(frame)
+    , m_pWindow(frame != nullptr ? frame->GetWindow() : nullptr)
 {
     s_pActiveScope = this;
+    if (m_pFrame != nullptr)
+        m_pFrame->RestrictCommands(std::move(openCommands));
     if (QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->installEventFilter(this);
     m_pfnPreviousHook = win::WSASetBlockingHook(&CTraceBusyScope::PumpEvents);
@@ -32,6 +34,8 @@ CTraceBusyScope::~CTraceBusyScope()
     if (QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->removeEventFilter(this);
     s_pActiveScope = m_pOuterScope;
+    if (m_pFrame != nullptr)
+        m_pFrame->LiftCommandRestriction();
     if (m_bStopped && s_pActiveScope == nullptr)
         win::ClearBlockingCallCancel();
     // Queued, so that the command that owns the scope ends before the window closes.
@@ -42,14 +46,6 @@ CTraceBusyScope::~CTraceBusyScope()
 bool CTraceBusyScope::IsActive()
 {
     return s_pActiveScope != nullptr;
-}
-
-bool CTraceBusyScope::IsCommandOpen(UINT id)
-{
-    if (s_pActiveScope == nullptr)
-        return true;
-    const std::vector<UINT>& open = s_pActiveScope->m_openCommands;
-    return std::find(open.begin(), open.end(), id) != open.end();
 }
 
 void CTraceBusyScope::StopActive()

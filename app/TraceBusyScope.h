@@ -2,9 +2,9 @@
 // Keeps the program alive while a trace blocks the user-interface thread, and lets the user
 // stop it: for its lifetime, blocking waits of the socket stand-ins pump all events
 // (painting, the window manager's liveness checks, timers). Esc stops the trace, and so
-// does a request to close the window, which is carried out once the scope is over. Input
-// reaches the menu bar, its menus and the toolbars only, where every command but the open
-// ones is greyed; all other input and status prompts are dropped. It does not run the
+// does a request to close the frame, which is carried out once the scope is over. Input
+// reaches the menu bar, its menus and the toolbars only, where the frame greys every command
+// but the open ones; all other input and status prompts are dropped. It does not run the
 // trace itself.
 
 #include "WinTypes.h"
@@ -16,20 +16,19 @@
 
 class QEvent;
 class QWidget;
+class CFrameWnd;
 
 class CTraceBusyScope : public QObject {
 public:
-    // window: the frame whose close request stops the trace; openCommands: the commands
-    // that stay enabled meanwhile.
-    explicit CTraceBusyScope(QWidget* window = nullptr, std::vector<UINT> openCommands = {});
+    // frame: the frame whose close request stops the trace (none: closing is left alone);
+    // openCommands: its commands that stay enabled meanwhile.
+    explicit CTraceBusyScope(CFrameWnd* frame = nullptr, std::vector<UINT> openCommands = {});
     ~CTraceBusyScope() override;
     CTraceBusyScope(const CTraceBusyScope&) = delete;
     CTraceBusyScope& operator=(const CTraceBusyScope&) = delete;
 
     // True while some scope is alive.
     static bool IsActive();
-    // True when no scope is alive or the innermost one leaves the command enabled.
-    static bool IsCommandOpen(UINT id);
     // The user's stop: cancels the blocking call in progress and every later one of the
     // innermost scope (WSACancelBlockingCall). Called from within the blocking hook.
     static void StopActive();
@@ -54,8 +53,8 @@ private:
     static CTraceBusyScope* s_pActiveScope;
     CTraceBusyScope* m_pOuterScope = nullptr;
     void (*m_pfnPreviousHook)() = nullptr;
+    CFrameWnd* m_pFrame = nullptr;
     QPointer<QWidget> m_pWindow;
-    std::vector<UINT> m_openCommands;
     bool m_bStopped = false;
     bool m_bCloseRequested = false;
 };

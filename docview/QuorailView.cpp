@@ -16,8 +16,6 @@
 
 #include "Resource.h"
 
-#include <QMainWindow>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -180,17 +178,13 @@ void CQuorailView::TraceHost()
     BOOL traced = FALSE;
     DWORD error = 0;
     try {
-        CTraceBusyScope busy(GetParentFrame() != nullptr ? GetParentFrame()->GetWindow() : nullptr,
-                             {ID_CONNECT, ID_APP_EXIT});
-        UpdateFrameCommands();
+        CTraceBusyScope busy(GetParentFrame(), {ID_CONNECT, ID_APP_EXIT});
         traced = tracer.Trace(m_strHost, hops, s_nTraceMaxHops, s_nTraceTimeoutMs, s_nTraceProbes);
         error = win::GetLastError();
     } catch (...) {
         TruncateList(outcomeStart);
-        UpdateFrameCommands();
         throw;
     }
-    UpdateFrameCommands();
     if (traced) {
         AddListing(tracer.m_Lines, "OK");
         return;
@@ -233,13 +227,6 @@ void CQuorailView::TruncateList(int count)
 {
     while (m_ListBox.GetCount() > count) {
         m_ListBox.DeleteString(m_ListBox.GetCount() - 1);
-    }
-}
-
-void CQuorailView::UpdateFrameCommands()
-{
-    if (CFrameWnd* frame = GetParentFrame()) {
-        frame->UpdateCommandUI();
     }
 }
 

@@ -60,7 +60,6 @@ private:
     void AddListing(const std::vector<std::string>& hopLines, const char* closing);
     void TruncateList(int count);
     void ScrollToEnd();
-    void UpdateFrameCommands();
 
     BOOL m_bHeadingShown = FALSE; // the lines above the hop lines are in the list
 };

@@ -9,6 +9,8 @@
 #include "WinApp.h"
 #include "WinDefs.h"
 
+#include "Resource.h"
+
 #include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -61,7 +63,5 @@ bool CHelpCommand::CanOpenExclusively(const std::string& path)
 std::string CHelpCommand::MissingFileQuestion(const std::string& helpPath)
 {
     // The path is UTF-8 on this system; the box shows 1252 text.
-    const std::string shownPath = CCodePage::FromUtf8(helpPath);
-    return "Kann die Quorail.CHM Datei nicht finden, sie mu\xDF sein in: \"" + shownPath +
-           "\"\n\nWillst Du im Internet danach suchen?";
+    return AfxFormatString1(IDS_HELP_FILE_MISSING, CCodePage::FromUtf8(helpPath));
 }

@@ -19,6 +19,10 @@ CMenuItem Popup(const char* text, std::vector<CMenuItem> items)
     return {CMenuItem::Popup, 0, text, FALSE, std::move(items)};
 }
 
+const CFrameTemplateRegistrar s_mainFrame({IDR_MAINFRAME, CMenuResource::MainMenu(), CMenuResource::Accelerators(),
+                                           CMenuResource::ToolBar(), CMenuResource::s_nButtonWidth,
+                                           CMenuResource::s_nButtonHeight});
+
 } // namespace
 
 const std::vector<CMenuItem>& CMenuResource::MainMenu()

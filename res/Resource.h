@@ -1,5 +1,7 @@
 #pragma once
-// Resource and command identifiers of the program and of the framework it uses.
+// Resource and command identifiers of the program; the framework's own come with it.
+
+#include "AfxRes.h"
 
 // Resources
 #define IDR_MAINFRAME 128
@@ -8,6 +10,7 @@
 #define IDD_RESULT_FORM 101
 #define IDB_SPLASH 102
 #define IDS_SOCKETS_INIT_FAILED 104
+#define IDS_HELP_FILE_MISSING 105
 #define IDD_ADDRESS 130
 
 // Controls
@@ -16,59 +19,3 @@
 // The program's own commands
 #define ID_CONNECT 32771
 #define ID_HELP_MANUAL 32774
-
-// Framework commands
-#define ID_SEPARATOR 0
-#define ID_FILE_NEW 57600
-#define ID_FILE_OPEN 57601
-#define ID_FILE_CLOSE 57602
-#define ID_FILE_SAVE 57603
-#define ID_FILE_SAVE_AS 57604
-#define ID_FILE_PAGE_SETUP 57605
-#define ID_FILE_PRINT_SETUP 57606
-#define ID_FILE_PRINT 57607
-#define ID_FILE_PRINT_DIRECT 57608
-#define ID_FILE_PRINT_PREVIEW 57609
-#define ID_FILE_MRU_FILE1 57616
-#define ID_FILE_MRU_FILE2 57617
-#define ID_FILE_MRU_FILE3 57618
-#define ID_FILE_MRU_FILE4 57619
-#define ID_FILE_MRU_FILE16 57631
-#define ID_EDIT_CLEAR 57632
-#define ID_EDIT_CLEAR_ALL 57633
-#define ID_EDIT_COPY 57634
-#define ID_EDIT_CUT 57635
-#define ID_EDIT_FIND 57636
-#define ID_EDIT_PASTE 57637
-#define ID_EDIT_REPEAT 57640
-#define ID_EDIT_REPLACE 57641
-#define ID_EDIT_SELECT_ALL 57642
-#define ID_EDIT_UNDO 57643
-#define ID_EDIT_REDO 57644
-#define ID_WINDOW_SPLIT 57653
-#define ID_APP_ABOUT 57664
-#define ID_APP_EXIT 57665
-#define ID_NEXT_PANE 57680
-#define ID_PREV_PANE 57681
-#define ID_INDICATOR_EXT 59136
-#define ID_INDICATOR_CAPS 59137
-#define ID_INDICATOR_NUM 59138
-#define ID_INDICATOR_SCRL 59139
-#define ID_INDICATOR_OVR 59140
-#define ID_INDICATOR_REC 59141
-#define ID_VIEW_TOOLBAR 59392
-#define ID_VIEW_STATUS_BAR 59393
-#define AFX_IDW_TOOLBAR 59392
-#define AFX_IDW_STATUS_BAR 59393
-#define AFX_IDS_APP_TITLE 57344
-#define AFX_IDS_IDLEMESSAGE 57345
-#define AFX_IDS_SCSIZE 61184
-#define AFX_IDS_SCMOVE 61185
-#define AFX_IDS_SCMINIMIZE 61186
-#define AFX_IDS_SCMAXIMIZE 61187
-#define AFX_IDS_SCNEXTWINDOW 61188
-#define AFX_IDS_SCPREVWINDOW 61189
-#define AFX_IDS_SCCLOSE 61190
-#define AFX_IDS_SCRESTORE 61202
-#define AFX_IDS_SCTASKLIST 61203
-#define AFX_IDS_PREVIEW_CLOSE 61445

@@ -64,7 +64,8 @@ int AfxMessageBox(const std::string& text1252, UINT type, UINT /*helpContext*/)
     if (Hook()) {
         return Hook()(text1252, type);
     }
-    QMessageBox box(IconOf(type), QStringLiteral("Quorail"), CCodePage::ToQString(text1252),
+    QMessageBox box(IconOf(type), CCodePage::ToQString(AfxGetApp()->m_pszAppName),
+                    CCodePage::ToQString(text1252),
                     QMessageBox::NoButton, AfxGetApp()->GetMainWnd());
     AddButtons(box, type);
     box.exec();

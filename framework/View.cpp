@@ -9,6 +9,8 @@
 #include "ViewWidget.h"
 #include "WinApp.h"
 
+#include "AfxRes.h"
+
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -146,10 +148,10 @@ void CView::OnFilePrint(BOOL direct)
     }
     if (!PrintTo(*info.m_pPrinter, info)) {
         const QString printer = info.m_pPrinter->printerName();
-        const std::string reason = printer.isEmpty() ? std::string("Es ist kein Drucker eingerichtet.")
-                                                     : "Der Drucker \"" + printer.toStdString() + "\" ist nicht bereit.";
-        AfxMessageBox(CCodePage::FromUtf8("Das Dokument kann nicht gedruckt werden. " + reason),
-                      MB_OK | MB_ICONEXCLAMATION);
+        const std::string reason = printer.isEmpty()
+                                       ? AfxLoadString(AFX_IDP_NO_PRINTER)
+                                       : AfxFormatString1(AFX_IDP_PRINTER_NOT_READY, CCodePage::FromQString(printer));
+        AfxMessageBox(AfxFormatString1(AFX_IDP_FAILED_TO_PRINT, reason), MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

@@ -3,11 +3,12 @@
 // template with a static registrar object.
 
 #include "DialogTemplate.h"
+#include "TemplateRegistrar.h"
 
-class CDialogTemplateRegistrar {
-public:
-    explicit CDialogTemplateRegistrar(const CDialogTemplate& dialogTemplate);
-};
+using CDialogTemplateRegistrar = CTemplateRegistrar<CDialogTemplate>;
 
 // The template registered under id, or null.
-const CDialogTemplate* FindDialogTemplate(UINT id);
+inline const CDialogTemplate* FindDialogTemplate(UINT id)
+{
+    return CDialogTemplateRegistrar::Find(id);
+}

@@ -80,7 +80,7 @@ private:
     void UpdateAction(QAction* action);
     // Updates the given actions and those of the toolbars.
     void UpdateWithToolBars(std::vector<QAction*>& actions);
-    static BOOL IsAcceleratorKey(QEvent* event, UINT& command);
+    BOOL IsAcceleratorKey(QEvent* event, UINT& command) const;
 
     CSingleDocTemplate* m_pDocTemplate = nullptr;
     CView* m_pView = nullptr;

@@ -1,5 +1,5 @@
 #pragma once
-// Message boxes titled with the application's name "Quorail". A test installs a hook
+// Message boxes titled with the application's name. A test installs a hook
 // that answers in place of the user; while it is set, no box is shown.
 
 #include "WinDefs.h"

@@ -6,9 +6,10 @@
 #include "FrameWnd.h"
 #include "MessageBox.h"
 #include "SingleDocTemplate.h"
+#include "StringTable.h"
 #include "WinApp.h"
 
-#include "Resource.h"
+#include "AfxRes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,19 +19,12 @@
 
 namespace {
 
-void ShowError(const std::string& textUtf8)
+void ShowError(UINT promptId, const std::string& pathName)
 {
-    AfxMessageBox(CCodePage::FromUtf8(textUtf8), MB_OK | MB_ICONEXCLAMATION);
-}
-
-std::string Quoted(const std::string& pathName)
-{
-    return "\"" + pathName + "\"";
+    AfxMessageBox(AfxFormatString1(promptId, CCodePage::FromUtf8(pathName)), MB_OK | MB_ICONEXCLAMATION);
 }
 
 } // namespace
-
-const char* const CDocument::s_szUntitled = "Unbenannt";
 
 CDocument::CDocument()
 {
@@ -74,7 +68,7 @@ BOOL CDocument::OnOpenDocument(const std::string& pathName)
 {
     std::vector<unsigned char> bytes;
     if (!ReadFile(pathName, bytes)) {
-        ShowError("Die Datei " + Quoted(pathName) + " kann nicht geöffnet werden.");
+        ShowError(AFX_IDP_FAILED_TO_OPEN_DOC, pathName);
         return FALSE;
     }
     try {
@@ -82,10 +76,10 @@ BOOL CDocument::OnOpenDocument(const std::string& pathName)
         DeleteContents();
         Serialize(archive);
     } catch (const CArchiveException&) {
-        ShowError("Die Datei " + Quoted(pathName) + " kann nicht gelesen werden: unerwartetes Dateiformat.");
+        ShowError(AFX_IDP_FAILED_INVALID_FORMAT, pathName);
         return FALSE;
     } catch (const std::bad_alloc&) {
-        ShowError("Nicht genügend Arbeitsspeicher, um " + Quoted(pathName) + " zu lesen.");
+        ShowError(AFX_IDP_FAILED_MEMORY_READING, pathName);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -104,7 +98,7 @@ BOOL CDocument::OnSaveDocument(const std::string& pathName)
                          file.commit();
     if (!written) {
         file.cancelWriting();
-        ShowError("Die Datei " + Quoted(pathName) + " kann nicht gespeichert werden.");
+        ShowError(AFX_IDP_FAILED_TO_SAVE_DOC, pathName);
         return FALSE;
     }
     SetModifiedFlag(FALSE);
@@ -116,7 +110,7 @@ BOOL CDocument::SaveModified()
     if (!IsModified()) {
         return TRUE;
     }
-    const std::string prompt = CCodePage::FromUtf8("Änderungen in " + m_strTitle + " speichern?");
+    const std::string prompt = AfxFormatString1(AFX_IDP_ASK_TO_SAVE, CCodePage::FromUtf8(m_strTitle));
     switch (AfxMessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
     case IDYES: return DoFileSave();
     case IDNO: return TRUE;
@@ -156,7 +150,7 @@ void CDocument::ClearPathName()
 
 void CDocument::SetDefaultTitle()
 {
-    SetTitle(s_szUntitled);
+    SetTitle(CStringTable::Find(AFX_IDS_UNTITLED));
 }
 
 void CDocument::SetModifiedFlag(BOOL modified)

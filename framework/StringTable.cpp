@@ -1,6 +1,6 @@
 #include "StringTable.h"
 
-#include "Resource.h"
+#include "AfxRes.h"
 
 #include <map>
 
@@ -8,16 +8,17 @@ namespace {
 
 const char* const kOpenThisDocument = "Öffnet dieses Dokument.";
 
-const std::map<UINT, const char*>& Table()
+// Built on first use, so the program's tables may register in any order.
+std::map<UINT, const char*>& ProgramTable()
+{
+    static std::map<UINT, const char*> table;
+    return table;
+}
+
+const std::map<UINT, const char*>& FrameworkTable()
 {
     static const std::map<UINT, const char*> table = [] {
         std::map<UINT, const char*> t = {
-            {IDS_SOCKETS_INIT_FAILED, "Fehler beim Initialisieren der Windows-Sockets."},
-            {IDR_MAINFRAME, "Quorail\n\nQuorai\n\n\nQuorail.Document\nQuorai Document"},
-            {ID_CONNECT, "Verbinde mit zu untersuchende URL\nVerbinden"},
-            {ID_HELP_MANUAL, "Hilfe und Anleitung\nHilfe"},
-            {AFX_IDS_APP_TITLE, "Quorail"},
-            {AFX_IDS_IDLEMESSAGE, "Bereit"},
             {ID_FILE_NEW, "Erstellt ein neues Dokument.\nNeu"},
             {ID_FILE_OPEN, "Öffnet ein bestehendes Dokument.\nÖffnen"},
             {ID_FILE_CLOSE, "Schließt das aktive Dokument.\nSchließen"},
@@ -60,7 +61,19 @@ const std::map<UINT, const char*>& Table()
             {AFX_IDS_SCCLOSE, "Schließt das aktive Fenster und fragt, ob Dokumente gespeichert werden sollen."},
             {AFX_IDS_SCRESTORE, "Stellt das Fenster in seiner normalen Größe wieder her."},
             {AFX_IDS_SCTASKLIST, "Aktiviert die Task-Liste."},
+            {AFX_IDS_UNTITLED, "Unbenannt"},
             {AFX_IDS_PREVIEW_CLOSE, "Beendet die Seitenansicht.\nSeitenansicht beenden"},
+            {AFX_IDP_FAILED_TO_OPEN_DOC, "Die Datei \"%1\" kann nicht geöffnet werden."},
+            {AFX_IDP_FAILED_TO_SAVE_DOC, "Die Datei \"%1\" kann nicht gespeichert werden."},
+            {AFX_IDP_ASK_TO_SAVE, "Änderungen in %1 speichern?"},
+            {AFX_IDP_FAILED_TO_PRINT, "Das Dokument kann nicht gedruckt werden. %1"},
+            {AFX_IDP_NO_PRINTER, "Es ist kein Drucker eingerichtet."},
+            {AFX_IDP_PRINTER_NOT_READY, "Der Drucker \"%1\" ist nicht bereit."},
+            {AFX_IDP_INTERNAL_FAILURE, "Ein unerwarteter Fehler ist aufgetreten."},
+            {AFX_IDP_FAILED_MEMORY_ALLOC, "Nicht genügend Arbeitsspeicher."},
+            {AFX_IDP_FAILED_MEMORY_READING, "Nicht genügend Arbeitsspeicher, um \"%1\" zu lesen."},
+            {AFX_IDP_FAILED_INVALID_FORMAT,
+             "Die Datei \"%1\" kann nicht gelesen werden: unerwartetes Dateiformat."},
         };
         for (UINT id = ID_FILE_MRU_FILE1; id < ID_FILE_MRU_FILE1 + 15; ++id) {
             t[id] = kOpenThisDocument;
@@ -72,9 +85,21 @@ const std::map<UINT, const char*>& Table()
 
 } // namespace
 
+CStringTable::CStringTable(const std::map<UINT, const char*>& texts)
+{
+    for (const auto& [id, text] : texts) {
+        ProgramTable()[id] = text;
+    }
+}
+
 const char* CStringTable::Find(UINT id)
 {
-    const auto& table = Table();
-    const auto found = table.find(id);
-    return found == table.end() ? nullptr : found->second;
+    const std::map<UINT, const char*>* const tables[] = {&ProgramTable(), &FrameworkTable()};
+    for (const auto* table : tables) {
+        const auto found = table->find(id);
+        if (found != table->end()) {
+            return found->second;
+        }
+    }
+    return nullptr;
 }

@@ -45,9 +45,6 @@ public:
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
     void SetDocTemplate(CSingleDocTemplate* docTemplate) { m_pDocTemplate = docTemplate; }
 
-    // The framework's default name of an untitled document.
-    static const char* const s_szUntitled;
-
 protected:
     void OnFileSave();
     void OnFileSaveAs();

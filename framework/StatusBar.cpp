@@ -4,7 +4,7 @@
 #include "FrameWnd.h"
 #include "KeyboardLocks.h"
 
-#include "Resource.h"
+#include "AfxRes.h"
 #include "StringTable.h"
 
 #include <QLabel>

@@ -10,8 +10,8 @@
 #include "View.h"
 #include "WinApp.h"
 
-#include "MenuResource.h"
-#include "Resource.h"
+#include "AfxRes.h"
+#include "FrameTemplate.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <iostream>
 #include <new>
 
 namespace {
@@ -178,9 +179,11 @@ void CFrameWnd::ExecuteCommand(UINT id)
     try {
         OnCmdMsg(id);
     } catch (const std::bad_alloc&) {
-        AfxMessageBox("Nicht gen\xFCgend Arbeitsspeicher.", MB_ICONEXCLAMATION);
-    } catch (const std::exception&) {
-        AfxMessageBox("Ein unerwarteter Fehler ist aufgetreten.", MB_ICONEXCLAMATION);
+        std::cerr << AfxGetApp()->m_pszAppName << ": command " << id << ": out of memory\n";
+        AfxMessageBox(AFX_IDP_FAILED_MEMORY_ALLOC, MB_ICONEXCLAMATION);
+    } catch (const std::exception& error) {
+        std::cerr << AfxGetApp()->m_pszAppName << ": command " << id << ": " << error.what() << '\n';
+        AfxMessageBox(AFX_IDP_INTERNAL_FAILURE, MB_ICONEXCLAMATION);
     }
 }
 
@@ -208,12 +211,16 @@ BOOL CFrameWnd::OnUpdateCmdUI(CCmdUI* cmdUI)
     return AfxGetApp()->OnAppUpdateCmdUI(cmdUI);
 }
 
-BOOL CFrameWnd::IsAcceleratorKey(QEvent* event, UINT& command)
+BOOL CFrameWnd::IsAcceleratorKey(QEvent* event, UINT& command) const
 {
+    const CFrameTemplate* resources = CFrameTemplateRegistrar::Find(m_nResourceId);
+    if (resources == nullptr) {
+        return FALSE;
+    }
     const auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers modifiers =
         key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    for (const CAccelerator& accelerator : CMenuResource::Accelerators()) {
+    for (const CAccelerator& accelerator : resources->m_accelerators) {
         if (QtKey(accelerator.m_key) == key->key() && QtModifiers(accelerator.m_fVirt) == modifiers) {
             command = accelerator.m_cmd;
             return TRUE;
@@ -245,7 +252,7 @@ void CFrameWnd::OnUpdateFrameTitle()
     if (m_hWnd == nullptr) {
         return;
     }
-    const std::string appTitle = m_pDocTemplate != nullptr ? m_pDocTemplate->GetDocString(0) : std::string("Quorail");
+    const std::string appTitle = m_pDocTemplate != nullptr ? m_pDocTemplate->GetDocString(0) : AfxGetApp()->m_pszAppName;
     const CDocument* document = GetActiveDocument();
     const std::string title = document != nullptr ? document->GetTitle() + " - " + appTitle : appTitle;
     m_hWnd->setWindowTitle(QString::fromUtf8(title.c_str()));
@@ -265,10 +272,14 @@ void CFrameWnd::EnableDocking(DWORD /*dockStyle*/)
     }
 }
 
-void CFrameWnd::BuildMenuBar(UINT /*resourceId*/)
+void CFrameWnd::BuildMenuBar(UINT resourceId)
 {
+    const CFrameTemplate* resources = CFrameTemplateRegistrar::Find(resourceId);
+    if (resources == nullptr) {
+        return;
+    }
     QMenuBar* bar = GetWindow()->menuBar();
-    for (const CMenuItem& item : CMenuResource::MainMenu()) {
+    for (const CMenuItem& item : resources->m_menu) {
         if (item.m_kind == CMenuItem::Popup) {
             bar->addMenu(BuildPopup(item));
         } else if (item.m_kind == CMenuItem::Command) {

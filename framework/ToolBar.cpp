@@ -3,7 +3,7 @@
 #include "FrameWnd.h"
 #include "WinStyles.h"
 
-#include "MenuResource.h"
+#include "FrameTemplate.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -18,14 +18,14 @@ namespace {
 // The button face colour of the strip, drawn transparent.
 const QColor kButtonFace(192, 192, 192);
 
-QPixmap LoadStrip(int buttonCount)
+QPixmap LoadStrip(const CFrameTemplate& resources)
 {
     QPixmap strip(QStringLiteral(":/images/toolbar.bmp"));
     if (!strip.isNull()) {
         strip.setMask(strip.createMaskFromColor(kButtonFace, Qt::MaskInColor));
         return strip;
     }
-    QPixmap blank(CMenuResource::s_nButtonWidth * buttonCount, CMenuResource::s_nButtonHeight);
+    QPixmap blank(resources.m_nButtonWidth * static_cast<int>(resources.m_toolBar.size()), resources.m_nButtonHeight);
     blank.fill(Qt::transparent);
     return blank;
 }
@@ -63,30 +63,31 @@ BOOL CToolBar::CreateEx(CFrameWnd* parent, DWORD ctrlStyle, DWORD style, UINT id
     bar->setMovable((style & CBRS_GRIPPER) != 0);
     bar->setFloatable(true);
     bar->setAllowedAreas(AreasOf(style));
-    bar->setIconSize(QSize(CMenuResource::s_nButtonWidth, CMenuResource::s_nButtonHeight));
     bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     window->addToolBar((style & CBRS_ALIGN_BOTTOM) ? Qt::BottomToolBarArea : Qt::TopToolBarArea, bar);
     return SubclassWindow(bar);
 }
 
-BOOL CToolBar::LoadToolBar(UINT /*resourceId*/)
+BOOL CToolBar::LoadToolBar(UINT resourceId)
 {
     auto* bar = qobject_cast<QToolBar*>(m_hWnd);
-    if (bar == nullptr) {
+    const CFrameTemplate* resources = CFrameTemplateRegistrar::Find(resourceId);
+    if (bar == nullptr || resources == nullptr) {
         return FALSE;
     }
-    const std::vector<UINT>& buttons = CMenuResource::ToolBar();
-    const QPixmap strip = LoadStrip(static_cast<int>(buttons.size()));
+    const int width = resources->m_nButtonWidth;
+    const int height = resources->m_nButtonHeight;
+    bar->setIconSize(QSize(width, height));
+    const QPixmap strip = LoadStrip(*resources);
     int image = 0;
-    for (const UINT id : buttons) {
+    for (const UINT id : resources->m_toolBar) {
         if (id == 0) {
             bar->addSeparator();
             continue;
         }
         const char* prompt = CStringTable::Find(id);
         const QString text = prompt != nullptr ? QString::fromUtf8(prompt) : QString();
-        const QPixmap icon = strip.copy(image * CMenuResource::s_nButtonWidth, 0, CMenuResource::s_nButtonWidth,
-                                        CMenuResource::s_nButtonHeight);
+        const QPixmap icon = strip.copy(image * width, 0, width, height);
         ++image;
         auto* action = bar->addAction(QIcon(icon), text.section(QLatin1Char('\n'), 1));
         action->setData(id);

@@ -14,6 +14,7 @@ class QEvent;
 class QKeyEvent;
 class QObject;
 class QPrinter;
+class QString;
 class QWidget;
 class CAppEventFilter;
 class CCommandLineInfo;
@@ -82,8 +83,8 @@ public:
     // The process's exit code when InitInstance ends the program (1: start-up failed).
     int m_nExitCode = 0;
 
-    std::string m_pszAppName;     // "Quorail"
-    std::string m_pszRegistryKey; // "Velmora" once named
+    std::string m_pszAppName;     // the title string of the program's resources
+    std::string m_pszRegistryKey; // empty until SetRegistryKey names it
 
 protected:
     void OnFileNew();
@@ -96,6 +97,8 @@ private:
     friend class CAppEventFilter;
     BOOL FilterEvent(QObject* target, QEvent* event);
     BOOL FilterShortcutOverride(QObject* target, QKeyEvent* override);
+    // The first part of the profile's name: the registry key, or the application's name.
+    QString ProfileOwner() const;
 
     CFrameWnd* m_pMainWnd = nullptr;
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
@@ -113,5 +116,8 @@ private:
 CWinApp* AfxGetApp();
 // The text of a string resource in Windows-1252 bytes; empty when absent.
 std::string AfxLoadString(UINT id);
+// The text of a string resource with its "%1" replaced by arg (both Windows-1252). Every
+// text the framework and the program show in a message box comes through these two.
+std::string AfxFormatString1(UINT id, const std::string& arg);
 // Sets up Qt for the process and runs the application object (the program's main).
 int AfxWinMain(int argc, char** argv);

@@ -11,7 +11,7 @@
 #include "SingleDocTemplate.h"
 #include "View.h"
 
-#include "Resource.h"
+#include "AfxRes.h"
 #include "StringTable.h"
 
 #include <QApplication>
@@ -42,14 +42,13 @@ QString Key(const std::string& section, const std::string& entry)
 
 std::string DefaultAppName()
 {
-    const char* title = CStringTable::Find(AFX_IDS_APP_TITLE);
-    return title != nullptr ? title : "Quorail";
+    return AfxLoadString(AFX_IDS_APP_TITLE);
 }
 
 } // namespace
 
 CWinApp::CWinApp(const char* appName)
-    : m_pszAppName(appName != nullptr ? appName : DefaultAppName()), m_pszRegistryKey("Velmora"),
+    : m_pszAppName(appName != nullptr ? appName : DefaultAppName()), m_pszRegistryKey(),
       m_pPreviousApp(g_pCurrentApp)
 {
     g_pCurrentApp = this;
@@ -94,6 +93,16 @@ std::string AfxLoadString(UINT id)
 {
     const char* text = CStringTable::Find(id);
     return text != nullptr ? CCodePage::FromUtf8(text) : std::string();
+}
+
+std::string AfxFormatString1(UINT id, const std::string& arg)
+{
+    std::string text = AfxLoadString(id);
+    const std::size_t placeholder = text.find("%1");
+    if (placeholder != std::string::npos) {
+        text.replace(placeholder, 2, arg);
+    }
+    return text;
 }
 
 void CWinApp::InstallEventFilter()
@@ -186,7 +195,7 @@ BOOL CWinApp::OnAppUpdateCmdUI(CCmdUI* cmdUI)
 std::string CWinApp::GetProfileString(const std::string& section, const std::string& entry,
                                       const std::string& defaultValue)
 {
-    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    QSettings settings(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
     const QVariant value = settings.value(Key(section, entry));
     if (!value.isValid()) {
         return defaultValue;
@@ -196,7 +205,7 @@ std::string CWinApp::GetProfileString(const std::string& section, const std::str
 
 BOOL CWinApp::WriteProfileString(const std::string& section, const std::string& entry, const std::string& value)
 {
-    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    QSettings settings(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
     settings.setValue(Key(section, entry), CCodePage::ToQString(value));
     settings.sync();
     return settings.status() == QSettings::NoError;
@@ -204,13 +213,13 @@ BOOL CWinApp::WriteProfileString(const std::string& section, const std::string& 
 
 std::string CWinApp::GetProfilePath(const std::string& section, const std::string& entry)
 {
-    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    QSettings settings(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
     return settings.value(Key(section, entry)).toString().toUtf8().toStdString();
 }
 
 void CWinApp::WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8)
 {
-    QSettings settings(CCodePage::ToQString(m_pszRegistryKey), CCodePage::ToQString(m_pszAppName));
+    QSettings settings(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
     if (pathUtf8.empty()) {
         settings.remove(Key(section, entry));
     } else {
@@ -218,9 +227,18 @@ void CWinApp::WriteProfilePath(const std::string& section, const std::string& en
     }
 }
 
+QString CWinApp::ProfileOwner() const
+{
+    // Until SetRegistryKey names the maker, the profile is named after the application alone.
+    return CCodePage::ToQString(m_pszRegistryKey.empty() ? m_pszAppName : m_pszRegistryKey);
+}
+
 void CWinApp::SetRegistryKey(const std::string& key)
 {
     m_pszRegistryKey = key;
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::setOrganizationName(CCodePage::ToQString(key));
+    }
 }
 
 void CWinApp::LoadStdProfileSettings(UINT maxMruCount)
@@ -405,8 +423,8 @@ int CWinApp::Run()
 int AfxWinMain(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Velmora"));
-    QApplication::setApplicationName(QStringLiteral("Quorail"));
+    CWinApp* app = AfxGetApp();
+    QApplication::setApplicationName(CCodePage::ToQString(app->m_pszAppName));
     // The program speaks German whatever the locale; so do Qt's own dialogs where the
     // translations are installed.
     QTranslator qtTexts;
@@ -414,7 +432,6 @@ int AfxWinMain(int argc, char** argv)
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTexts);
     }
-    CWinApp* app = AfxGetApp();
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);

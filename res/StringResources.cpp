@@ -1,0 +1,19 @@
+// The program's string table; the framework has the texts of its standard commands.
+
+#include "Resource.h"
+#include "StringTable.h"
+
+namespace {
+
+const CStringTable s_programStrings({
+    {IDS_SOCKETS_INIT_FAILED, "Fehler beim Initialisieren der Windows-Sockets."},
+    {IDS_HELP_FILE_MISSING,
+     "Kann die Quorail.CHM Datei nicht finden, sie muß sein in: \"%1\"\n\nWillst Du im Internet danach suchen?"},
+    {IDR_MAINFRAME, "Quorail\n\nQuorai\n\n\nQuorail.Document\nQuorai Document"},
+    {ID_CONNECT, "Verbinde mit zu untersuchende URL\nVerbinden"},
+    {ID_HELP_MANUAL, "Hilfe und Anleitung\nHilfe"},
+    {AFX_IDS_APP_TITLE, "Quorail"},
+    {AFX_IDS_IDLEMESSAGE, "Bereit"},
+});
+
+} // namespace

@@ -5,6 +5,9 @@
 #include "CommandLineInfo.h"
 #include "WinApp.h"
 
+// The echo library's holder lives longer than the application object defined after this.
+#include "IcmpModule.h"
+
 class CQuorailApp : public CWinApp {
 public:
     CQuorailApp();

@@ -3,76 +3,146 @@
 #include <cerrno>
 #include <cstdlib>
 
-const char* CTraceOptions::UsageText()
-{
-    return "Aufruf: quorail-trace [-n] [-m MAXHOPS] [-w TIMEOUT_MS] [-q PROBES] HOST\n"
-           "  -n             keine Namen zu den Adressen suchen\n"
-           "  -m MAXHOPS     hoechste TTL, 1 bis 255 (30)\n"
-           "  -w TIMEOUT_MS  Wartezeit je Probe in ms, 1 bis 4294967295 (30000)\n"
-           "  -q PROBES      Proben je Hop, 1 bis 1000 (3)\n"
-           "  --help         diese Hilfe\n";
+namespace {
+constexpr unsigned long long kMaxTimeoutMs = 0xFFFFFFFFull;
 }
 
-bool CTraceOptions::TakeNumber(const std::vector<std::string>& args, std::size_t& index, unsigned long min,
-                               unsigned long max, unsigned long& value)
+const char* CTraceOptions::UsageText()
 {
-    const std::string& option = args[index];
-    if (index + 1 >= args.size()) {
-        m_error = option + " braucht eine Zahl";
-        return false;
+    return "Aufruf: quorail-trace [-n] [-m MAXHOPS] [-w SEKUNDEN] [-q PROBEN] [--sequential] HOST\n"
+           "  -n             keine Namen zu den Adressen suchen\n"
+           "  -m MAXHOPS     hoechste TTL, 1 bis 255 (30)\n"
+           "  -w SEKUNDEN    hoechste Wartezeit je Probe, Dezimalen erlaubt, 0.001 bis 4294967.295 (5)\n"
+           "  -q PROBEN      Proben je Hop, 1 bis 1000 (3)\n"
+           "  --sequential   eine Probe nach der anderen, jede mit ihrer ganzen Wartezeit\n"
+           "  -h, --help     diese Hilfe\n"
+           "  --version      die Version\n";
+}
+
+CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args)
+{
+    std::vector<std::string> operands;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const EResult result = arg.rfind("--", 0) == 0 ? ParseLong(arg) : ParseShort(args, i);
+        if (result != EResult::Run)
+            return result;
     }
-    const std::string& text = args[++index];
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 10);
+    if (operands.empty()) {
+        m_error = "HOST fehlt";
+        return EResult::Usage;
+    }
+    if (operands.size() > 1) {
+        m_error = "nur ein HOST erlaubt, ueberzaehlig: " + operands[1];
+        return EResult::Usage;
+    }
+    m_host = operands[0];
+    return EResult::Run;
+}
+
+CTraceOptions::EResult CTraceOptions::ParseLong(const std::string& arg)
+{
+    if (arg == "--help")
+        return EResult::Help;
+    if (arg == "--version")
+        return EResult::Version;
+    if (arg == "--sequential") {
+        m_bSequential = true;
+        return EResult::Run;
+    }
+    m_error = "unbekannte Option: " + arg;
+    return EResult::Usage;
+}
+
+CTraceOptions::EResult CTraceOptions::ParseShort(const std::vector<std::string>& args, std::size_t& index)
+{
+    const std::string& arg = args[index];
+    for (std::size_t j = 1; j < arg.size(); ++j) {
+        const char option = arg[j];
+        if (option == 'h')
+            return EResult::Help;
+        if (option == 'n') {
+            m_bResolveNames = false;
+            continue;
+        }
+        if (option != 'm' && option != 'w' && option != 'q') {
+            m_error = std::string("unbekannte Option: -") + option;
+            return EResult::Usage;
+        }
+        std::string value = arg.substr(j + 1);
+        if (value.empty()) {
+            if (index + 1 >= args.size()) {
+                m_error = std::string("-") + option + " braucht einen Wert";
+                return EResult::Usage;
+            }
+            value = args[++index];
+        }
+        return TakeValue(option, value) ? EResult::Run : EResult::Usage;
+    }
+    return EResult::Run;
+}
+
+bool CTraceOptions::TakeValue(char option, const std::string& text)
+{
+    unsigned long value = 0;
+    switch (option) {
+    case 'm':
+        if (!TakeNumber(option, text, 1, 255, value))
+            return false;
+        m_maxHops = static_cast<BYTE>(value);
+        return true;
+    case 'q':
+        if (!TakeNumber(option, text, 1, 1000, value))
+            return false;
+        m_probesPerHop = static_cast<DWORD>(value);
+        return true;
+    default:
+        return TakeSeconds(text);
+    }
+}
+
+bool CTraceOptions::TakeNumber(char option, const std::string& text, unsigned long min, unsigned long max,
+                               unsigned long& value)
+{
     const bool digitsOnly = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-    if (!digitsOnly || errno == ERANGE || *end != '\0' || parsed < min || parsed > max) {
-        m_error = option + ": Zahl ausserhalb des Bereichs: " + text;
+    errno = 0;
+    const unsigned long long parsed = digitsOnly ? std::strtoull(text.c_str(), nullptr, 10) : 0;
+    if (!digitsOnly || errno == ERANGE || parsed < min || parsed > max) {
+        m_error = std::string("-") + option + ": " + std::to_string(min) + " bis " + std::to_string(max) +
+                  " erwartet, nicht \"" + text + "\"";
         return false;
     }
     value = static_cast<unsigned long>(parsed);
     return true;
 }
 
-CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args)
+// Seconds as digits with an optional decimal point; whole milliseconds, from 1 ms up.
+bool CTraceOptions::TakeSeconds(const std::string& text)
 {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        unsigned long value = 0;
-        if (arg == "--help" || arg == "-h")
-            return EResult::Help;
-        if (arg == "-n") {
-            m_bResolveNames = false;
-        } else if (arg == "-m") {
-            if (!TakeNumber(args, i, 1, 255, value))
-                return EResult::Usage;
-            m_maxHops = static_cast<BYTE>(value);
-        } else if (arg == "-w") {
-            if (!TakeNumber(args, i, 1, 0xFFFFFFFFul, value))
-                return EResult::Usage;
-            m_timeoutMs = static_cast<DWORD>(value);
-        } else if (arg == "-q") {
-            if (!TakeNumber(args, i, 1, 1000, value))
-                return EResult::Usage;
-            m_probesPerHop = static_cast<DWORD>(value);
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-            m_error = "unbekannte Option: " + arg;
-            return EResult::Usage;
-        } else {
-            if (arg == "--" && i + 1 == args.size())
-                break;
-            if (arg == "--" && i + 1 < args.size())
-                ++i;
-            if (!m_host.empty() || i + 1 < args.size()) {
-                m_error = "nur ein HOST erlaubt";
-                return EResult::Usage;
-            }
-            m_host = args[i];
-        }
+    const std::size_t point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string fraction = point == std::string::npos ? "" : text.substr(point + 1);
+    const bool wellFormed = (!whole.empty() || !fraction.empty()) && whole.size() <= 10 &&
+                            whole.find_first_not_of("0123456789") == std::string::npos &&
+                            fraction.find_first_not_of("0123456789") == std::string::npos;
+    unsigned long long ms = 0;
+    if (wellFormed) {
+        const std::string millis = (fraction + "000").substr(0, 3);
+        ms = (whole.empty() ? 0 : std::strtoull(whole.c_str(), nullptr, 10)) * 1000 + std::strtoull(millis.c_str(), nullptr, 10);
     }
-    if (m_host.empty()) {
-        m_error = "HOST fehlt";
-        return EResult::Usage;
+    if (!wellFormed || ms < 1 || ms > kMaxTimeoutMs) {
+        m_error = "-w: Sekunden von 0.001 bis 4294967.295 erwartet, nicht \"" + text + "\"";
+        return false;
     }
-    return EResult::Run;
+    m_timeoutMs = static_cast<DWORD>(ms);
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
-// The command line of quorail-trace: [-n] [-m MAXHOPS] [-w TIMEOUT_MS] [-q PROBES] HOST.
+// The command line of quorail-trace, parsed as traceroute users expect: bundled short
+// options (-nq1), values attached or apart (-m30, -m 30), options before or after the
+// host, "--" ending the options, -w in seconds with decimals.
 
 #include "WinTypes.h"
 
@@ -8,19 +10,24 @@
 
 class CTraceOptions {
 public:
-    enum class EResult { Run, Help, Usage };
+    enum class EResult { Run, Help, Version, Usage };
 
     EResult Parse(const std::vector<std::string>& args);
     static const char* UsageText();
 
     bool m_bResolveNames = true;
+    bool m_bSequential = false;
     BYTE m_maxHops = 30;
-    DWORD m_timeoutMs = 30000;
+    DWORD m_timeoutMs = 5000;
     DWORD m_probesPerHop = 3;
     std::string m_host;
-    std::string m_error; // why Parse returned Usage
+    std::string m_error; // why Parse returned Usage, naming the option or argument
 
 private:
-    bool TakeNumber(const std::vector<std::string>& args, std::size_t& index, unsigned long min, unsigned long max,
-                    unsigned long& value);
+    EResult ParseLong(const std::string& arg);
+    // One bundle of short options; index moves on when a value is taken from the next argument.
+    EResult ParseShort(const std::vector<std::string>& args, std::size_t& index);
+    bool TakeValue(char option, const std::string& text);
+    bool TakeNumber(char option, const std::string& text, unsigned long min, unsigned long max, unsigned long& value);
+    bool TakeSeconds(const std::string& text);
 };

@@ -1,30 +1,55 @@
 // quorail-trace: the trace engine on the command line. Exit codes: 0 the trace ran to
-// its end, 1 the trace failed (its code on standard error), 2 wrong usage.
+// its end, 1 the trace failed (its code and, where known, its reason on standard error),
+// 2 wrong usage.
 
 #include "ConsoleTracer.h"
+#include "ErrorText.h"
 #include "LastError.h"
 #include "TraceOptions.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
+
+namespace {
+
+int Failed(DWORD error)
+{
+    std::fprintf(stderr, "Fehler bei Quorail Nr.: %d\n", static_cast<int>(error));
+    if (const char* reason = CErrorText::ReasonFor(error))
+        std::fprintf(stderr, "quorail-trace: %s\n", reason);
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     CTraceOptions options;
-    const auto result = options.Parse(std::vector<std::string>(argv + 1, argv + argc));
-    if (result == CTraceOptions::EResult::Help) {
+    switch (options.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
+    case CTraceOptions::EResult::Help:
         std::fputs(CTraceOptions::UsageText(), stdout);
         return 0;
-    }
-    if (result == CTraceOptions::EResult::Usage) {
+    case CTraceOptions::EResult::Version:
+        std::puts("quorail-trace " QUORAIL_VERSION);
+        return 0;
+    case CTraceOptions::EResult::Usage:
         std::fprintf(stderr, "quorail-trace: %s\n%s", options.m_error.c_str(), CTraceOptions::UsageText());
         return 2;
+    case CTraceOptions::EResult::Run:
+        break;
     }
     g_bResolveNames = options.m_bResolveNames ? TRUE : FALSE;
+    IPAddr target = 0;
+    if (!CRouteTracer::Initialise() || !CRouteTracer::ResolveTarget(options.m_host, target))
+        return Failed(win::GetLastError());
+    char dotted[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &target, dotted, sizeof dotted);
+    std::fprintf(stderr, "quorail-trace zu %s (%s), %d Hops max.\n", options.m_host.c_str(), dotted,
+                 static_cast<int>(options.m_maxHops));
     CConsoleTracer tracer;
+    tracer.SetSchedule(options.m_bSequential ? CRouteTracer::ESchedule::Sequential : CRouteTracer::ESchedule::Parallel);
     CHopResultArray hops;
-    if (!tracer.Trace(options.m_host, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop)) {
-        std::fprintf(stderr, "Fehler bei Quorail Nr.: %d\n", static_cast<int>(win::GetLastError()));
-        return 1;
-    }
+    if (!tracer.Trace(dotted, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop))
+        return Failed(win::GetLastError());
     return 0;
 }

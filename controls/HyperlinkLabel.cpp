@@ -1,8 +1,10 @@
 #include "HyperlinkLabel.h"
 
 #include "CodePage.h"
+#include "MessageBeep.h"
 #include "MessageBox.h"
 #include "ShellExecute.h"
+#include "BusyScope.h"
 #include "WinDefs.h"
 #include "WinExec.h"
 #include "WinStyles.h"
@@ -213,15 +215,16 @@ void CHyperlinkLabel::OnMouseMove(const QPoint& point)
 
 void CHyperlinkLabel::OnClicked()
 {
+    // The launch may wait for the desktop's opener; the mouse is not held meanwhile, and a
+    // grab left on the label would also take the error box's clicks.
+    EndHover();
     const int code = LaunchUrl(m_url, SW_SHOW);
     m_visited = code > 32;
     if (m_visited) {
         MarkVisited(TRUE);
         return;
     }
-    QApplication::beep();
-    // The box must get the mouse: a grab left on the label would take its clicks.
-    EndHover();
+    MessageBeep(MB_ICONEXCLAMATION);
     ShowLaunchError(code);
 }
 
@@ -234,6 +237,8 @@ void CHyperlinkLabel::ShowLaunchError(int code)
 
 int CHyperlinkLabel::LaunchUrl(const std::string& url1252, int showCmd)
 {
+    // The windows go on painting while the opener is waited for; input meanwhile is dropped.
+    const CBusyScope busy;
     const int shellCode = win::ShellExecuteA(nullptr, "open", url1252.c_str(), nullptr, nullptr, showCmd);
     if (shellCode > 32) {
         return shellCode;

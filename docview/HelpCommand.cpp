@@ -1,11 +1,11 @@
 #include "HelpCommand.h"
 
-#include "CodePage.h"
 #include "HyperlinkLabel.h"
 #include "MessageBox.h"
 #include "ModuleFileName.h"
 #include "ProductAddresses.h"
 #include "ShellExecute.h"
+#include "BusyScope.h"
 #include "WinApp.h"
 #include "WinDefs.h"
 
@@ -14,6 +14,7 @@
 #include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void CHelpCommand::Run()
@@ -30,6 +31,7 @@ void CHelpCommand::RunFor(const std::string& modulePath)
     const std::string directory = ProgramDirectory(modulePath);
     const std::string helpPath = HelpPath(directory);
     if (CanOpenExclusively(helpPath)) {
+        const CBusyScope busy; // the window paints while the opener is waited for
         win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
         return;
     }
@@ -51,17 +53,19 @@ std::string CHelpCommand::HelpPath(const std::string& programDirectory)
 
 bool CHelpCommand::CanOpenExclusively(const std::string& path)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO of that name does not wait for a writer; only a regular
+    // file counts as the help file.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
-    const bool locked = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    struct stat status {};
+    const bool locked = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0;
     close(fd); // also drops the lock
     return locked;
 }
 
-std::string CHelpCommand::MissingFileQuestion(const std::string& helpPath)
+QString CHelpCommand::MissingFileQuestion(const std::string& helpPath)
 {
-    // The path is UTF-8 on this system; the box shows 1252 text.
-    return AfxFormatString1(IDS_HELP_FILE_MISSING, CCodePage::FromUtf8(helpPath));
+    return AfxFormatName1(IDS_HELP_FILE_MISSING, helpPath);
 }

@@ -3,6 +3,8 @@
 // when that file cannot be opened exclusively, asks whether to look for help on the web
 // and opens the help page on Yes. It touches neither the document nor the view.
 
+#include <QString>
+
 #include <string>
 
 class CHelpCommand {
@@ -16,8 +18,9 @@ public:
     static std::string ProgramDirectory(const std::string& modulePath);
     static std::string HelpPath(const std::string& programDirectory);
     // Opens the file for reading and takes an exclusive lock on it, without waiting; a
-    // missing, unreadable or elsewhere locked file fails.
+    // missing, unreadable or elsewhere locked file fails, and so does anything but a
+    // regular file.
     static bool CanOpenExclusively(const std::string& path);
-    // The question shown when the file cannot be opened, in Windows-1252 bytes.
-    static std::string MissingFileQuestion(const std::string& helpPath);
+    // The question shown when the file cannot be opened, the path as the file system names it.
+    static QString MissingFileQuestion(const std::string& helpPath);
 };

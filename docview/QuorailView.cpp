@@ -7,6 +7,7 @@
 #include "ProductAddresses.h"
 #include "TraceBusyScope.h"
 #include "WaitCursor.h"
+#include "WinApp.h"
 #include "DC.h"
 #include "DataExchange.h"
 #include "FrameWnd.h"
@@ -72,7 +73,7 @@ void CQuorailView::FillFromDocument()
         return;
     }
     if (CListBoxModel* model = m_ListBox.GetModel()) {
-        model->Append(listing);
+        model->Append(listing.GetStore());
     }
     m_bHasResults = TRUE;
 }
@@ -174,6 +175,7 @@ void CQuorailView::TraceHost()
     // The lines before the outcome stay; a failure takes back the hop lines shown so far.
     const int outcomeStart = m_ListBox.GetCount();
     CHopStatusTracer tracer(GetParentFrame(), s_nTraceMaxHops, [this](const std::string& line) { ShowHopLine(line); });
+    tracer.SetSchedule(CRouteTracer::ScheduleFromText(AfxGetApp()->GetProfileString("Settings", "Probing")));
     m_bHeadingShown = FALSE;
     BOOL traced = FALSE;
     DWORD error = 0;

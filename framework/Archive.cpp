@@ -144,7 +144,7 @@ std::uint64_t CArchive::ReadCount()
     return count;
 }
 
-void CArchive::WriteString(const std::string& text)
+void CArchive::WriteString(std::string_view text)
 {
     RequireStoring();
     const std::uint64_t length = text.size();

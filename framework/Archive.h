@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CArchiveException : public std::runtime_error
@@ -34,7 +35,7 @@ public:
     // is refused before anyone allocates for it.
     std::uint64_t ReadCount();
 
-    void WriteString(const std::string& text);
+    void WriteString(std::string_view text);
     std::string ReadString();
 
 private:

@@ -1,35 +1,14 @@
 #include "ComboBox.h"
 
 #include "CodePage.h"
+#include "FitWidthEdit.h"
 #include "WinDefs.h"
 #include "WinStyles.h"
 
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QLineEdit>
-#include <QValidator>
 
 namespace {
-
-// Refuses typed text wider than the edit field, as an edit without auto-scrolling does.
-class CFitWidthValidator : public QValidator {
-public:
-    explicit CFitWidthValidator(QLineEdit* edit) : QValidator(edit), m_pEdit(edit) {}
-
-    State validate(QString& input, int& /*pos*/) const override
-    {
-        const QMargins margins = m_pEdit->textMargins();
-        constexpr int kFramePixels = 6; // the line edit's frame and inner margin on both sides
-        const int room = m_pEdit->contentsRect().width() - margins.left() - margins.right() - kFramePixels;
-        if (input.size() < m_pEdit->text().size()) {
-            return Acceptable; // deleting is always allowed, also from a text set too wide
-        }
-        return QFontMetrics(m_pEdit->font()).horizontalAdvance(input) <= room ? Acceptable : Invalid;
-    }
-
-private:
-    QLineEdit* m_pEdit;
-};
 
 bool SameText(const QString& a, const QString& b)
 {
@@ -50,17 +29,19 @@ void CComboBox::PreSubclassWindow()
         return;
     }
     combo->resize(combo->width(), combo->sizeHint().height());
-    QLineEdit* edit = combo->lineEdit();
-    if (edit == nullptr) {
+    if (combo->lineEdit() == nullptr) {
         return;
     }
+    if ((GetStyle() & CBS_AUTOHSCROLL) == 0) {
+        const QString text = combo->currentText();
+        combo->setLineEdit(new CFitWidthEdit(combo));
+        combo->setEditText(text);
+    }
+    QLineEdit* edit = combo->lineEdit();
     // The Windows control neither completes typed text nor, when editing ends, swaps it for
     // an item that matches but for case; Qt's combo box does both.
     combo->setCompleter(nullptr);
     QObject::disconnect(edit, &QLineEdit::editingFinished, combo, nullptr);
-    if ((GetStyle() & CBS_AUTOHSCROLL) == 0) {
-        edit->setValidator(new CFitWidthValidator(edit));
-    }
 }
 
 int CComboBox::InsertAt(int index, const std::string& text1252)
@@ -85,11 +66,20 @@ int CComboBox::AddString(const std::string& text1252)
     }
     int index = combo->count();
     if ((GetStyle() & CBS_SORT) != 0) {
+        // A binary search, as the Windows control does: after the last item that sorts
+        // before the text or equal to it.
         const QString text = CCodePage::ToQString(text1252);
-        index = 0;
-        while (index < combo->count() && QString::compare(combo->itemText(index), text, Qt::CaseInsensitive) <= 0) {
-            ++index;
+        int low = 0;
+        int high = combo->count();
+        while (low < high) {
+            const int middle = low + (high - low) / 2;
+            if (QString::compare(combo->itemText(middle), text, Qt::CaseInsensitive) <= 0) {
+                low = middle + 1;
+            } else {
+                high = middle;
+            }
         }
+        index = low;
     }
     return InsertAt(index, text1252);
 }

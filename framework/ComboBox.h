@@ -33,7 +33,7 @@ public:
     std::string GetLBText(int index) const;
 
     // The edit field takes only as much text as fits its width unless the style has
-    // CBS_AUTOHSCROLL; the visible height is the edit field's, the template's height
+    // CBS_AUTOHSCROLL, and beeps at a refused key; the visible height is the edit field's, the template's height
     // counted the dropped list in. Typed text is never completed or replaced by an item.
     void PreSubclassWindow() override;
 

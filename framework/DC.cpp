@@ -2,7 +2,9 @@
 
 #include "CodePage.h"
 
+#include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 
 CDC::CDC(QPainter* painter) : m_pPainter(painter)
@@ -17,4 +19,11 @@ bool CDC::TextOut(int x, int y, const std::string& text1252)
     const QFontMetrics metrics(m_pPainter->font(), m_pPainter->device());
     m_pPainter->drawText(x, y + metrics.ascent(), CCodePage::ToQString(text1252));
     return true;
+}
+
+QFont CDC::PrintFont()
+{
+    QFont font = QGuiApplication::font();
+    font.setPointSize(s_nPrintFontPoints);
+    return font;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+class QFont;
 class QPainter;
 
 class CDC {
@@ -13,6 +14,9 @@ public:
 
     // Draws text1252 with its top-left corner at (x, y), in device pixels.
     virtual bool TextOut(int x, int y, const std::string& text1252);
+    // The default font of a printer's context: the application's font family at 9 points.
+    static QFont PrintFont();
+    static constexpr int s_nPrintFontPoints = 9;
     QPainter* GetPainter() const { return m_pPainter; }
     bool IsPrinting() const { return m_bPrinting; }
     void SetPrinting(bool printing) { m_bPrinting = printing; }

@@ -1,7 +1,7 @@
 #pragma once
 // A dialog built from a dialog template. DoModal builds the window, runs OnInitDialog and
-// waits for EndDialog; Enter presses the default button (or OnOK), Escape and the close
-// box call OnCancel. Create builds and shows it without waiting (tests use it).
+// waits for EndDialog; Enter presses the push button that has the focus, else the default
+// button (or OnOK); Escape and the close box call OnCancel. Create builds and shows it without waiting (tests use it).
 
 #include "Wnd.h"
 

@@ -45,7 +45,9 @@ QWidget* CreateButton(const CDialogItemTemplate& item, QWidget* parent)
     auto* button = new QPushButton(TextOf(item), parent);
     const bool isDefault = (item.m_style & 0xF) == BS_DEFPUSHBUTTON;
     button->setDefault(isDefault);
-    button->setAutoDefault(false);
+    // A button with the focus shows itself as the default one and takes Enter, as on
+    // Windows; the template's default button is the default again when the focus leaves.
+    button->setAutoDefault(true);
     return button;
 }
 

@@ -26,6 +26,12 @@ void CDialogWindow::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter: {
+        // A push button with the focus takes Enter itself; the default button only
+        // when the focus is on another control.
+        if (auto* focused = qobject_cast<QPushButton*>(focusWidget()); focused != nullptr && focused->isEnabled()) {
+            focused->click();
+            return;
+        }
         for (QPushButton* button : findChildren<QPushButton*>()) {
             if (button->isDefault() && button->isVisible() && button->isEnabled()) {
                 button->click();

@@ -1,28 +1,50 @@
 #include "Document.h"
 
 #include "Archive.h"
-#include "CodePage.h"
 #include "FileDialog.h"
 #include "FrameWnd.h"
 #include "MessageBox.h"
+#include "SafeFileWriter.h"
 #include "SingleDocTemplate.h"
 #include "StringTable.h"
 #include "WinApp.h"
 
 #include "AfxRes.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
+// A framework prompt with a file name for its %1; the name shows as the caption shows it,
+// whatever characters it holds.
 void ShowError(UINT promptId, const std::string& pathName)
 {
-    AfxMessageBox(AfxFormatString1(promptId, CCodePage::FromUtf8(pathName)), MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(AfxFormatName1(promptId, pathName), MB_OK | MB_ICONEXCLAMATION);
 }
+
+// Closes a file descriptor when it goes out of scope.
+class CFileDescriptor {
+public:
+    explicit CFileDescriptor(int fd) : m_fd(fd) {}
+    ~CFileDescriptor()
+    {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    CFileDescriptor(const CFileDescriptor&) = delete;
+    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
@@ -50,28 +72,73 @@ BOOL CDocument::OnNewDocument()
     return TRUE;
 }
 
+// Only a regular file is read, and opening it never waits: a FIFO or a device such as
+// /dev/zero is refused before a byte is read. Throws std::bad_alloc when the file does
+// not fit into memory.
 BOOL CDocument::ReadFile(const std::string& pathName, std::vector<unsigned char>& bytes)
 {
-    QFile file(QString::fromUtf8(pathName.c_str()));
-    if (!file.open(QIODevice::ReadOnly)) {
+    const CFileDescriptor file(open(pathName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat status {};
+    if (file.Get() < 0 || fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return FALSE;
     }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return FALSE;
+    std::vector<unsigned char> content;
+    content.reserve(static_cast<std::size_t>(status.st_size));
+    unsigned char chunk[65536];
+    for (;;) {
+        const ssize_t got = read(file.Get(), chunk, sizeof chunk);
+        if (got == 0) {
+            break;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FALSE;
+        }
+        content.insert(content.end(), chunk, chunk + got);
     }
-    bytes.assign(content.begin(), content.end());
+    bytes.swap(content);
     return TRUE;
+}
+
+std::string CDocument::AbsolutePathOf(const std::string& pathName)
+{
+    std::string joined = pathName;
+    if (joined.empty() || joined.front() != '/') {
+        char* directory = getcwd(nullptr, 0);
+        joined = std::string(directory != nullptr ? directory : "") + "/" + joined;
+        std::free(directory);
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= joined.size()) {
+        const std::size_t slash = std::min(joined.find('/', start), joined.size());
+        const std::string part = joined.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string absolute;
+    for (const std::string& part : parts) {
+        absolute += "/" + part;
+    }
+    return absolute.empty() ? "/" : absolute;
 }
 
 BOOL CDocument::OnOpenDocument(const std::string& pathName)
 {
-    std::vector<unsigned char> bytes;
-    if (!ReadFile(pathName, bytes)) {
-        ShowError(AFX_IDP_FAILED_TO_OPEN_DOC, pathName);
-        return FALSE;
-    }
     try {
+        std::vector<unsigned char> bytes;
+        if (!ReadFile(pathName, bytes)) {
+            ShowError(AFX_IDP_FAILED_TO_OPEN_DOC, pathName);
+            return FALSE;
+        }
         CArchive archive(CArchive::load, std::move(bytes));
         DeleteContents();
         Serialize(archive);
@@ -86,18 +153,21 @@ BOOL CDocument::OnOpenDocument(const std::string& pathName)
     return TRUE;
 }
 
+// Every write, flush and sync is checked before the new file replaces the old one; on any
+// failure the old file stays as it was and the document stays modified.
 BOOL CDocument::OnSaveDocument(const std::string& pathName)
 {
-    CArchive archive(CArchive::store);
-    Serialize(archive);
-    const std::vector<unsigned char>& bytes = archive.GetBuffer();
-    QSaveFile file(QString::fromUtf8(pathName.c_str()));
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) ==
-                             static_cast<qint64>(bytes.size()) &&
-                         file.commit();
-    if (!written) {
-        file.cancelWriting();
+    int error = 0;
+    try {
+        CArchive archive(CArchive::store);
+        Serialize(archive);
+        const std::vector<unsigned char>& bytes = archive.GetBuffer();
+        error = CSafeFileWriter::Write(pathName, bytes.data(), bytes.size());
+    } catch (const std::bad_alloc&) {
+        AfxMessageBox(AFX_IDP_FAILED_MEMORY_ALLOC, MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    if (error != 0) {
         ShowError(AFX_IDP_FAILED_TO_SAVE_DOC, pathName);
         return FALSE;
     }
@@ -110,8 +180,7 @@ BOOL CDocument::SaveModified()
     if (!IsModified()) {
         return TRUE;
     }
-    const std::string prompt = AfxFormatString1(AFX_IDP_ASK_TO_SAVE, CCodePage::FromUtf8(m_strTitle));
-    switch (AfxMessageBox(prompt, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+    switch (AfxMessageBox(AfxFormatName1(AFX_IDP_ASK_TO_SAVE, m_strTitle), MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
     case IDYES: return DoFileSave();
     case IDNO: return TRUE;
     default: return FALSE;
@@ -134,9 +203,8 @@ void CDocument::SetTitle(const std::string& titleUtf8)
 
 void CDocument::SetPathName(const std::string& pathName, BOOL addToMRU)
 {
-    const QFileInfo info(QString::fromUtf8(pathName.c_str()));
-    m_strPathName = info.absoluteFilePath().toUtf8().toStdString();
-    SetTitle(info.fileName().toUtf8().toStdString());
+    m_strPathName = AbsolutePathOf(pathName);
+    SetTitle(m_strPathName.substr(m_strPathName.rfind('/') + 1));
     if (addToMRU) {
         AfxGetApp()->AddToRecentFileList(m_strPathName);
     }

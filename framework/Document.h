@@ -2,7 +2,8 @@
 // A document: title ("Unbenannt" while untitled), path, modified flag, and the framework's
 // new, open, save, save-as and close handling around Serialize. Files are read whole and
 // loaded from memory; they are written through a temporary file that replaces the target
-// only when complete. Failures are shown in a German box and change nothing.
+// only when complete. Failures are shown in a German box and change nothing. Path names
+// are the file system's bytes (UTF-8 where they are valid).
 
 #include "CmdTarget.h"
 
@@ -31,6 +32,8 @@ public:
     const std::string& GetTitle() const { return m_strTitle; }
     void SetTitle(const std::string& titleUtf8);
     const std::string& GetPathName() const { return m_strPathName; }
+    // The absolute form of a path, "." and ".." taken out, its bytes as they are.
+    static std::string AbsolutePathOf(const std::string& pathName);
     void SetPathName(const std::string& pathName, BOOL addToMRU = TRUE);
     void ClearPathName();
     void SetDefaultTitle();
@@ -53,8 +56,8 @@ private:
     void UpdateFrameTitle();
     static BOOL ReadFile(const std::string& pathName, std::vector<unsigned char>& bytes);
 
-    std::string m_strTitle;    // UTF-8
-    std::string m_strPathName; // UTF-8
+    std::string m_strTitle;    // UTF-8, or the file name's bytes
+    std::string m_strPathName; // the file system's bytes
     BOOL m_bModified = FALSE;
     CView* m_pView = nullptr;
     CSingleDocTemplate* m_pDocTemplate = nullptr;

@@ -3,6 +3,10 @@
 #include "WinApp.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -28,7 +32,31 @@ std::string AfxPromptFileName(BOOL bOpen, const std::string& proposed)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    return dialog.selectedFiles().constFirst().toUtf8().toStdString();
+    return AfxFileSystemPath(dialog.selectedFiles().constFirst());
+}
+
+std::string AfxFileSystemPath(const QString& chosen)
+{
+    const std::string path = chosen.toUtf8().toStdString();
+    struct stat status {};
+    const QFileInfo info(chosen);
+    if (lstat(path.c_str(), &status) == 0 || info.absolutePath() == chosen) {
+        return path;
+    }
+    const std::string folder = AfxFileSystemPath(info.absolutePath());
+    DIR* entries = opendir(folder.c_str());
+    if (entries == nullptr) {
+        return path;
+    }
+    std::string found = path;
+    while (const dirent* entry = readdir(entries)) {
+        if (QString::fromUtf8(entry->d_name) == info.fileName()) {
+            found = (folder == "/" ? folder : folder + "/") + entry->d_name;
+            break;
+        }
+    }
+    closedir(entries);
+    return found;
 }
 
 FileDialogHook SetFileDialogHook(FileDialogHook hook)

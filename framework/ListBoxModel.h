@@ -1,5 +1,9 @@
 #pragma once
-// The lines of a list box: Windows-1252 strings, converted for display when asked.
+// The lines of a list box: Windows-1252 strings, converted for display only when a line is
+// drawn. A listing taken over whole stays one block shared with its owner, so showing it
+// costs no second copy; lines added one at a time go to a block of the list's own.
+
+#include "LineStore.h"
 
 #include <QAbstractListModel>
 
@@ -18,11 +22,17 @@ public:
     int Insert(int index, const std::string& text1252);
     void Remove(int index);
     void Clear();
-    // Appends many lines with one model notification.
-    void Append(const std::vector<std::string>& lines);
-    int Count() const { return static_cast<int>(m_lines.size()); }
-    const std::string& At(int index) const { return m_lines[static_cast<std::size_t>(index)]; }
+    // Appends all of lines with one model notification, sharing their store.
+    void Append(const CLineStore& lines);
+    int Count() const { return m_nCount; }
+    std::string At(int index) const;
 
 private:
-    std::vector<std::string> m_lines;
+    // The block holding line index, and the line's index within it.
+    std::pair<const CLineStore*, std::size_t> Locate(int index) const;
+    // Merges the blocks into one of the list's own, for a change inside them.
+    void Flatten();
+
+    std::vector<CLineStore> m_blocks;
+    int m_nCount = 0;
 };

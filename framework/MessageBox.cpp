@@ -9,9 +9,9 @@
 
 namespace {
 
-MessageBoxHook& Hook()
+MessageBoxShownHook& Hook()
 {
-    static MessageBoxHook hook;
+    static MessageBoxShownHook hook;
     return hook;
 }
 
@@ -59,14 +59,23 @@ int CancelResult(UINT type)
 
 } // namespace
 
-int AfxMessageBox(const std::string& text1252, UINT type, UINT /*helpContext*/)
+int AfxMessageBox(const std::string& text1252, UINT type, UINT helpContext)
+{
+    return AfxMessageBox(CCodePage::ToQString(text1252), type, helpContext);
+}
+
+int AfxMessageBox(const char* text1252, UINT type, UINT helpContext)
+{
+    return AfxMessageBox(std::string(text1252), type, helpContext);
+}
+
+int AfxMessageBox(const QString& text, UINT type, UINT /*helpContext*/)
 {
     if (Hook()) {
-        return Hook()(text1252, type);
+        return Hook()(text, CCodePage::FromQString(text), type);
     }
-    QMessageBox box(IconOf(type), CCodePage::ToQString(AfxGetApp()->m_pszAppName),
-                    CCodePage::ToQString(text1252),
-                    QMessageBox::NoButton, AfxGetApp()->GetMainWnd());
+    QMessageBox box(IconOf(type), CCodePage::ToQString(AfxGetApp()->m_pszAppName), text, QMessageBox::NoButton,
+                    AfxGetApp()->GetMainWnd());
     AddButtons(box, type);
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
@@ -80,20 +89,37 @@ int AfxMessageBox(UINT stringId, UINT type, UINT helpContext)
 
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook)
 {
-    MessageBoxHook previous = std::move(Hook());
+    MessageBoxShownHook shownHook;
+    if (hook) {
+        shownHook = [hook = std::move(hook)](const QString&, const std::string& text1252, UINT type) {
+            return hook(text1252, type);
+        };
+    }
+    MessageBoxShownHook previous = SetMessageBoxShownHook(std::move(shownHook));
+    if (!previous) {
+        return {};
+    }
+    return [previous = std::move(previous)](const std::string& text1252, UINT type) {
+        return previous(CCodePage::ToQString(text1252), text1252, type);
+    };
+}
+
+MessageBoxShownHook SetMessageBoxShownHook(MessageBoxShownHook hook)
+{
+    MessageBoxShownHook previous = std::move(Hook());
     Hook() = std::move(hook);
     return previous;
 }
 
 CMessageBoxHook::CMessageBoxHook(int answer) : m_answer(answer)
 {
-    m_previous = SetMessageBoxHook([this](const std::string& text, UINT type) {
-        m_boxes.push_back({text, type});
+    m_previous = SetMessageBoxShownHook([this](const QString& shown, const std::string& text, UINT type) {
+        m_boxes.push_back({text, type, shown});
         return m_answer;
     });
 }
 
 CMessageBoxHook::~CMessageBoxHook()
 {
-    SetMessageBoxHook(std::move(m_previous));
+    SetMessageBoxShownHook(std::move(m_previous));
 }

@@ -2,41 +2,43 @@
 
 #include "Archive.h"
 
+CStringArray::CStringArray(const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines)
+        m_lines.Append(line);
+}
+
 std::ptrdiff_t CStringArray::GetSize() const
 {
-    return static_cast<std::ptrdiff_t>(size());
+    return static_cast<std::ptrdiff_t>(m_lines.Count());
 }
 
-const std::string& CStringArray::GetAt(std::ptrdiff_t index) const
+std::string CStringArray::GetAt(std::ptrdiff_t index) const
 {
-    return at(static_cast<std::size_t>(index));
-}
-
-std::string& CStringArray::GetAt(std::ptrdiff_t index)
-{
-    return at(static_cast<std::size_t>(index));
+    if (index < 0)
+        throw std::out_of_range("no such line");
+    return std::string(m_lines.At(static_cast<std::size_t>(index)));
 }
 
 std::ptrdiff_t CStringArray::Add(const std::string& text)
 {
-    push_back(text);
+    m_lines.Append(text);
     return GetSize() - 1;
 }
 
 void CStringArray::SetSize(std::ptrdiff_t size)
 {
-    resize(size < 0 ? 0 : static_cast<std::size_t>(size));
+    m_lines.Resize(size < 0 ? 0 : static_cast<std::size_t>(size));
 }
 
 void CStringArray::Copy(const CStringArray& other)
 {
-    if (&other != this)
-        assign(other.begin(), other.end());
+    m_lines = other.m_lines;
 }
 
 void CStringArray::RemoveAll()
 {
-    clear();
+    m_lines.Clear();
 }
 
 void CStringArray::Serialize(CArchive& ar)
@@ -49,17 +51,19 @@ void CStringArray::Serialize(CArchive& ar)
 
 void CStringArray::Store(CArchive& ar) const
 {
-    ar.WriteCount(size());
-    for (const std::string& text : *this)
-        ar.WriteString(text);
+    ar.WriteCount(m_lines.Count());
+    for (std::size_t i = 0; i < m_lines.Count(); ++i)
+        ar.WriteString(m_lines.At(i));
 }
 
+// Every line takes at least its one-byte length prefix, so the bytes that remain after
+// the count bound the text to come: the store is sized once, before the first line.
 void CStringArray::Load(CArchive& ar)
 {
     const std::uint64_t count = ar.ReadCount();
-    std::vector<std::string> loaded;
-    loaded.reserve(static_cast<std::size_t>(count));
+    CLineStore loaded;
+    loaded.Reserve(static_cast<std::size_t>(count), ar.GetRemaining() - static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i)
-        loaded.push_back(ar.ReadString());
-    swap(loaded);
+        loaded.Append(ar.ReadString());
+    m_lines = std::move(loaded);
 }

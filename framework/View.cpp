@@ -121,6 +121,7 @@ BOOL CView::PrintTo(QPrinter& printer, CPrintInfo& info)
     if (!painter.begin(&printer)) {
         return FALSE;
     }
+    painter.setFont(CDC::PrintFont());
     CDC dc(&painter);
     dc.SetPrinting(true);
     OnBeginPrinting(&dc, &info);
@@ -139,12 +140,12 @@ BOOL CView::PrintTo(QPrinter& printer, CPrintInfo& info)
     return painter.end();
 }
 
-void CView::OnFilePrint(BOOL direct)
+BOOL CView::OnFilePrint(BOOL direct)
 {
     CPrintInfo info;
     info.m_bDirect = direct;
     if (!OnPreparePrinting(&info)) {
-        return;
+        return FALSE;
     }
     if (!PrintTo(*info.m_pPrinter, info)) {
         const QString printer = info.m_pPrinter->printerName();
@@ -152,7 +153,9 @@ void CView::OnFilePrint(BOOL direct)
                                        ? AfxLoadString(AFX_IDP_NO_PRINTER)
                                        : AfxFormatString1(AFX_IDP_PRINTER_NOT_READY, CCodePage::FromQString(printer));
         AfxMessageBox(AfxFormatString1(AFX_IDP_FAILED_TO_PRINT, reason), MB_OK | MB_ICONEXCLAMATION);
+        return FALSE;
     }
+    return TRUE;
 }
 
 void CView::OnFilePrintPreview()

@@ -42,7 +42,8 @@ public:
     // Draws the pages onto printer.
     BOOL PrintTo(QPrinter& printer, CPrintInfo& info);
 
-    void OnFilePrint(BOOL direct);
+    // TRUE when the pages went to the printer; FALSE when cancelled or the printer failed.
+    BOOL OnFilePrint(BOOL direct);
     void OnFilePrintPreview();
 
     // Answers the print dialog in tests; the hook returns TRUE for "print".

@@ -7,6 +7,7 @@
 #include "Document.h"
 #include "FileDialog.h"
 #include "FrameWnd.h"
+#include "PrintSetupDialog.h"
 #include "RecentFileList.h"
 #include "SingleDocTemplate.h"
 #include "View.h"
@@ -16,16 +17,15 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMainWindow>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QSettings>
 #include <QTranslator>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -101,6 +101,16 @@ std::string AfxFormatString1(UINT id, const std::string& arg)
     const std::size_t placeholder = text.find("%1");
     if (placeholder != std::string::npos) {
         text.replace(placeholder, 2, arg);
+    }
+    return text;
+}
+
+QString AfxFormatName1(UINT id, const std::string& name)
+{
+    QString text = CCodePage::ToQString(AfxLoadString(id));
+    const qsizetype placeholder = text.indexOf(QStringLiteral("%1"));
+    if (placeholder >= 0) {
+        text.replace(placeholder, 2, QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     }
     return text;
 }
@@ -195,7 +205,9 @@ BOOL CWinApp::OnAppUpdateCmdUI(CCmdUI* cmdUI)
 std::string CWinApp::GetProfileString(const std::string& section, const std::string& entry,
                                       const std::string& defaultValue)
 {
-    QSettings settings(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
+    QSettings& settings = Profile();
+    // Picks up what another program wrote meanwhile; unchanged files are not read again.
+    settings.sync();
     const QVariant value = settings.value(Key(section, entry));
     if (!value.isValid()) {
         return defaultValue;
@@ -205,7 +217,7 @@ std::string CWinApp::GetProfileString(const std::string& section, const std::str
 
 BOOL CWinApp::WriteProfileString(const std::string& section, const std::string& entry, const std::string& value)
 {
-    QSettings settings(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
+    QSettings& settings = Profile();
     settings.setValue(Key(section, entry), CCodePage::ToQString(value));
     settings.sync();
     return settings.status() == QSettings::NoError;
@@ -213,18 +225,27 @@ BOOL CWinApp::WriteProfileString(const std::string& section, const std::string& 
 
 std::string CWinApp::GetProfilePath(const std::string& section, const std::string& entry)
 {
-    QSettings settings(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
-    return settings.value(Key(section, entry)).toString().toUtf8().toStdString();
+    QSettings& settings = Profile();
+    settings.sync();
+    const QVariant value = settings.value(Key(section, entry));
+    if (value.typeId() == QMetaType::QByteArray) {
+        return value.toByteArray().toStdString();
+    }
+    return value.toString().toUtf8().toStdString();
 }
 
 void CWinApp::WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8)
 {
-    QSettings settings(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
+    QSettings& settings = Profile();
     if (pathUtf8.empty()) {
         settings.remove(Key(section, entry));
     } else {
-        settings.setValue(Key(section, entry), QString::fromUtf8(pathUtf8.c_str()));
+        // A name that is not UTF-8 is kept as its bytes, so that it opens again.
+        const QByteArray bytes = QByteArray::fromStdString(pathUtf8);
+        const QString text = QString::fromUtf8(bytes);
+        settings.setValue(Key(section, entry), text.toUtf8() == bytes ? QVariant(text) : QVariant(bytes));
     }
+    settings.sync();
 }
 
 QString CWinApp::ProfileOwner() const
@@ -239,6 +260,22 @@ void CWinApp::SetRegistryKey(const std::string& key)
     if (QCoreApplication::instance() != nullptr) {
         QCoreApplication::setOrganizationName(CCodePage::ToQString(key));
     }
+    m_pProfile.reset();
+}
+
+std::string CWinApp::GetProfileFileName()
+{
+    return Profile().fileName().toUtf8().toStdString();
+}
+
+QSettings& CWinApp::Profile()
+{
+    // One store object for the application's life: a new one per value would read the
+    // whole file again for each value.
+    if (m_pProfile == nullptr) {
+        m_pProfile = std::make_unique<QSettings>(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
+    }
+    return *m_pProfile;
 }
 
 void CWinApp::LoadStdProfileSettings(UINT maxMruCount)
@@ -262,6 +299,9 @@ QPrinter* CWinApp::GetPrinter()
 {
     if (m_pPrinter == nullptr) {
         m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // Pages are drawn in device pixels; at the printer's own resolution (often 1200
+        // dpi) a view's line steps would be finer than its lines are high.
+        m_pPrinter->setResolution(s_nPrintDpi);
     }
     return m_pPrinter.get();
 }
@@ -322,16 +362,21 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& info)
         GetPrinter()->setPrinterName(QString::fromUtf8(info.m_strPrinterName.c_str()));
         [[fallthrough]];
     case CCommandLineInfo::FilePrint:
-        if (OpenDocumentFile(info.m_strFileName) == nullptr || m_pMainWnd == nullptr) {
+        // Printing from the command line ends the program; with exit code 1 when nothing
+        // was printed, so that a caller can tell.
+        if (OpenDocumentFile(info.m_strFileName) == nullptr || !PrintDirect()) {
             m_nExitCode = 1;
-        } else {
-            m_pMainWnd->OnCmdMsg(ID_FILE_PRINT_DIRECT);
         }
-        // Printing from the command line ends the program.
         return FALSE;
     default:
         return TRUE;
     }
+}
+
+BOOL CWinApp::PrintDirect()
+{
+    CView* view = m_pMainWnd != nullptr ? m_pMainWnd->GetActiveView() : nullptr;
+    return view != nullptr && view->OnFilePrint(TRUE);
 }
 
 CDocument* CWinApp::OpenDocumentFile(const std::string& path)
@@ -342,7 +387,7 @@ CDocument* CWinApp::OpenDocumentFile(const std::string& path)
     // The file that is open already is not read again; it only moves up the recent list.
     CDocument* current = m_pDocTemplate->GetDocument();
     if (current != nullptr && !path.empty() && !current->GetPathName().empty() &&
-        QFileInfo(QString::fromUtf8(path.c_str())).absoluteFilePath().toUtf8().toStdString() == current->GetPathName()) {
+        CDocument::AbsolutePathOf(path) == current->GetPathName()) {
         AddToRecentFileList(current->GetPathName());
         return current;
     }
@@ -375,8 +420,7 @@ void CWinApp::OnFileOpen()
 
 void CWinApp::OnFilePrintSetup()
 {
-    QPrintDialog dialog(GetPrinter(), GetMainWnd());
-    dialog.setWindowTitle(QStringLiteral("Druckereinrichtung"));
+    CPrintSetupDialog dialog(GetPrinter(), GetMainWnd());
     dialog.exec();
 }
 
@@ -398,7 +442,8 @@ void CWinApp::OnOpenRecentFile(UINT id)
     }
     const std::string path = (*m_pRecentFileList)[index];
     // An entry whose file has gone is dropped; one that failed for another reason stays.
-    if (OpenDocumentFile(path) == nullptr && !QFile::exists(QString::fromUtf8(path.c_str()))) {
+    struct stat status {};
+    if (OpenDocumentFile(path) == nullptr && stat(path.c_str(), &status) != 0) {
         m_pRecentFileList->Remove(index);
     }
 }

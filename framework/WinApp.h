@@ -14,6 +14,7 @@ class QEvent;
 class QKeyEvent;
 class QObject;
 class QPrinter;
+class QSettings;
 class QString;
 class QWidget;
 class CAppEventFilter;
@@ -47,11 +48,14 @@ public:
     std::string GetProfilePath(const std::string& section, const std::string& entry);
     void WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8);
     void SetRegistryKey(const std::string& key);
+    // Where the profile store keeps its values: a file, on this platform.
+    std::string GetProfileFileName();
     void SaveStdProfileSettings();
     void LoadStdProfileSettings(UINT maxMruCount = 4);
 
-    // The printer of print setup, kept for the next print.
+    // The printer of print setup, kept for the next print; it draws at s_nPrintDpi.
     QPrinter* GetPrinter();
+    static constexpr int s_nPrintDpi = 300;
 
     void BeginWaitCursor();
     void EndWaitCursor();
@@ -97,6 +101,10 @@ private:
     friend class CAppEventFilter;
     BOOL FilterEvent(QObject* target, QEvent* event);
     BOOL FilterShortcutOverride(QObject* target, QKeyEvent* override);
+    // Prints the document through its view at once (the /p and /pt switches); TRUE when printed.
+    BOOL PrintDirect();
+    // The profile store of the registry key and application name.
+    QSettings& Profile();
     // The first part of the profile's name: the registry key, or the application's name.
     QString ProfileOwner() const;
 
@@ -105,6 +113,7 @@ private:
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CAppEventFilter> m_pEventFilter;
     std::unique_ptr<QPrinter> m_pPrinter;
+    std::unique_ptr<QSettings> m_pProfile;
     std::vector<std::string> m_arguments;
     int m_nWaitCursorCount = 0;
     int m_nSwallowedKey = 0; // the Qt key whose press was taken at its shortcut override
@@ -119,5 +128,8 @@ std::string AfxLoadString(UINT id);
 // The text of a string resource with its "%1" replaced by arg (both Windows-1252). Every
 // text the framework and the program show in a message box comes through these two.
 std::string AfxFormatString1(UINT id, const std::string& arg);
+// The same for a box, with a file system name (UTF-8 where valid) for %1: the name shows as
+// the caption shows it, also beyond what 1252 can hold.
+QString AfxFormatName1(UINT id, const std::string& name);
 // Sets up Qt for the process and runs the application object (the program's main).
 int AfxWinMain(int argc, char** argv);

@@ -27,6 +27,8 @@ constexpr int kMaxReadsPerDrain = 64;
 // A pending socket error fails one plain read; more failures in a row mean a real fault.
 constexpr int kMaxFailuresPerDrain = 2;
 constexpr BYTE kFlagDontFragment = 0x02; // IP_FLAG_DF of the option flags
+// Sends tried while answers to other requests keep setting the socket's error.
+constexpr int kMaxSendAttempts = 4;
 
 // Windows error codes for a socket that cannot be opened.
 constexpr DWORD kErrorTooManyOpenFiles = 4;
@@ -196,27 +198,57 @@ CEchoSocket::COutcome CEchoSocket::Echo(IPAddr destination, const IP_OPTION_INFO
 {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     COutcome outcome;
-    if (PollFor(Clock::duration::zero()) != 0)
-        DiscardQueued();
-    if (!ApplyOptions(options)) {
-        outcome.m_failure = IP_BAD_OPTION;
+    WORD sequence = 0;
+    Clock::time_point sent;
+    outcome.m_failure = SendRequest(destination, options, data, true, sequence, sent);
+    if (outcome.m_failure != 0)
         return outcome;
-    }
-    const WORD sequence = NextSequence();
-    Clock::time_point sent = Clock::now();
-    int error = Send(destination, sequence, data);
-    // An ICMP error about an earlier request, arriving just now, fails one send.
-    if (error != 0 && DiscardQueued() > 0) {
-        sent = Clock::now();
-        error = Send(destination, sequence, data);
-    }
-    if (error != 0) {
-        outcome.m_failure = StatusForSend(error);
-        return outcome;
-    }
     const CEchoMatcher matcher(destination, m_identifier, sequence);
     outcome.m_received = Wait({matcher, sent, sent + std::chrono::milliseconds(timeoutMs), dataRoom});
     return outcome;
+}
+
+int CEchoSocket::PollFd() const
+{
+    return m_fd;
+}
+
+DWORD CEchoSocket::SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+                               bool discardLeftovers, WORD& sequence, Clock::time_point& sent)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (discardLeftovers && PollFor(Clock::duration::zero()) != 0)
+        DiscardQueued();
+    if (!ApplyOptions(options))
+        return IP_BAD_OPTION;
+    sequence = NextSequence();
+    sent = Clock::now();
+    int error = 0;
+    if (discardLeftovers) {
+        error = Send(destination, sequence, data);
+        // An ICMP error about an earlier request, arriving just now, fails one send.
+        if (error != 0 && DiscardQueued() > 0) {
+            sent = Clock::now();
+            error = Send(destination, sequence, data);
+        }
+        return error != 0 ? StatusForSend(error) : 0;
+    }
+    // Other requests wait: every ICMP error that answers one of them also sets the socket's
+    // error, which would fail this send; clearing it leaves their answers queued.
+    for (int attempt = 0; attempt < kMaxSendAttempts; ++attempt) {
+        ClearSocketError();
+        sent = Clock::now();
+        error = Send(destination, sequence, data);
+        if (error == 0)
+            break;
+    }
+    return error != 0 ? StatusForSend(error) : 0;
+}
+
+void CEchoSocket::ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    DrainAll(waiting, events, found);
 }
 
 // Sets only what differs from the socket's present options.
@@ -263,6 +295,13 @@ int CEchoSocket::Send(IPAddr destination, WORD sequence, std::span<const BYTE> d
     return sent < 0 ? errno : 0;
 }
 
+void CEchoSocket::ClearSocketError()
+{
+    int pending = 0;
+    socklen_t length = sizeof pending;
+    ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
+}
+
 // The events waiting on the socket (POLLIN, POLLERR), after at most slice.
 short CEchoSocket::PollFor(Clock::duration slice)
 {
@@ -283,9 +322,7 @@ int CEchoSocket::DiscardQueued()
         while (errors < kMaxReadsPerDrain &&
                ::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_ERRQUEUE | MSG_DONTWAIT) >= 0)
             ++errors;
-        int pending = 0;
-        socklen_t length = sizeof pending;
-        ::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &pending, &length);
+        ClearSocketError();
     }
     for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
         const ssize_t got = ::recv(m_fd, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT);
@@ -326,29 +363,50 @@ CEchoSocket::Clock::duration CEchoSocket::NextSlice(Clock::time_point now, Clock
 // every time, since reading it also clears a socket error that the error queue lacks.
 std::optional<CEchoSocket::CReceived> CEchoSocket::Drain(const CWait& wait, short events)
 {
+    const CEchoWaiting waiting[] = {{&wait.m_matcher, wait.m_sent, wait.m_dataRoom}};
+    std::optional<CReceived> matched;
+    DrainUntil(waiting, events, [&](std::size_t, const CReceived& received) {
+        matched = received;
+        return true;
+    });
+    return matched;
+}
+
+void CEchoSocket::DrainAll(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found)
+{
+    DrainUntil(waiting, events, [&](std::size_t which, const CReceived& received) {
+        found(which, received);
+        return false;
+    });
+}
+
+template <typename Found>
+void CEchoSocket::DrainUntil(std::span<const CEchoWaiting> waiting, short events, const Found& found)
+{
     if (events == 0)
-        return std::nullopt;
+        return;
     CReceived received;
+    std::size_t which = 0;
     int failures = 0;
     bool errorQueue = m_kind == EKind::Datagram && (events & POLLERR) != 0;
     for (int reads = 0; reads < kMaxReadsPerDrain; ++reads) {
         ERead result = ERead::Empty;
         if (errorQueue)
-            result = ReadOne(wait, MSG_ERRQUEUE, received);
+            result = ReadOne(waiting, MSG_ERRQUEUE, received, which);
         if (result == ERead::Empty || result == ERead::Failed)
-            result = ReadOne(wait, 0, received);
-        if (result == ERead::Matched)
-            return received;
+            result = ReadOne(waiting, 0, received, which);
+        if (result == ERead::Matched && found(which, received))
+            return;
         if (result == ERead::Empty)
-            return std::nullopt;
+            return;
         if (result == ERead::Failed && ++failures > kMaxFailuresPerDrain)
-            return std::nullopt;
+            return;
         errorQueue = m_kind == EKind::Datagram;
     }
-    return std::nullopt;
 }
 
-CEchoSocket::ERead CEchoSocket::ReadOne(const CWait& wait, int flags, CReceived& received)
+CEchoSocket::ERead CEchoSocket::ReadOne(std::span<const CEchoWaiting> waiting, int flags, CReceived& received,
+                                        std::size_t& which)
 {
     sockaddr_in from{};
     iovec vector{m_buffer.data(), m_buffer.size()};
@@ -362,21 +420,25 @@ CEchoSocket::ERead CEchoSocket::ReadOne(const CWait& wait, int flags, CReceived&
     const ssize_t size = ::recvmsg(m_fd, &message, flags | MSG_DONTWAIT);
     if (size < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK ? ERead::Empty : ERead::Failed;
-    const Clock::duration elapsed = Clock::now() - wait.m_sent;
+    const Clock::time_point readAt = Clock::now();
     const std::chrono::nanoseconds readRealtime = RealtimeNow();
     if ((message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0)
         return ERead::Ignored;
     const CControl control = ParseControl(message);
     const std::span<const BYTE> bytes(m_buffer.data(), static_cast<std::size_t>(size));
-    const std::optional<CEchoAnswer> answer = Match(wait.m_matcher, flags, control, from.sin_addr.s_addr, bytes);
-    if (!answer)
-        return ERead::Ignored;
-    received.m_answer = *answer;
-    received.m_answer.m_data = {};
-    received.m_dataSize = std::min(answer->m_data.size(), wait.m_dataRoom.size());
-    std::copy_n(answer->m_data.begin(), received.m_dataSize, wait.m_dataRoom.begin());
-    received.m_roundTrip = RoundTrip(elapsed, readRealtime, control.m_stamp);
-    return ERead::Matched;
+    for (which = 0; which < waiting.size(); ++which) {
+        const CEchoWaiting& wait = waiting[which];
+        const std::optional<CEchoAnswer> answer = Match(*wait.m_matcher, flags, control, from.sin_addr.s_addr, bytes);
+        if (!answer)
+            continue;
+        received.m_answer = *answer;
+        received.m_answer.m_data = {};
+        received.m_dataSize = std::min(answer->m_data.size(), wait.m_dataRoom.size());
+        std::copy_n(answer->m_data.begin(), received.m_dataSize, wait.m_dataRoom.begin());
+        received.m_roundTrip = RoundTrip(readAt - wait.m_sent, readRealtime, control.m_stamp);
+        return ERead::Matched;
+    }
+    return ERead::Ignored;
 }
 
 // The time the answer spent queued (behind a blocking hook, say) is no part of the trip:

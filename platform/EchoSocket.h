@@ -7,6 +7,7 @@
 
 #include "EchoAnswer.h"
 #include "EchoMatcher.h"
+#include "EchoTransport.h"
 #include "IcmpApi.h"
 
 #include <chrono>
@@ -22,16 +23,11 @@ struct msghdr;
 
 namespace win {
 
-class CEchoSocket {
+class CEchoSocket : public CEchoTransport {
 public:
     enum class EKind { Datagram, Raw };
-    using Clock = std::chrono::steady_clock;
 
-    struct CReceived {
-        CEchoAnswer m_answer;          // its m_data is empty; the echoed bytes went to the caller's room
-        std::size_t m_dataSize = 0;    // bytes of echoed data copied into that room
-        Clock::duration m_roundTrip{}; // from the send to the kernel's receipt of the answer
-    };
+    using CReceived = CEchoReceived; // the round trip ends at the kernel's receipt of the answer
     struct COutcome {
         DWORD m_failure = 0;                // IP_STATUS of a local failure; 0 when the request went out
         std::optional<CReceived> m_received; // none: no answer in time
@@ -47,7 +43,7 @@ public:
         bool SameOwner(const COrigin& other) const;
     };
 
-    ~CEchoSocket();
+    ~CEchoSocket() override;
     CEchoSocket(const CEchoSocket&) = delete;
     CEchoSocket& operator=(const CEchoSocket&) = delete;
 
@@ -56,7 +52,7 @@ public:
     static std::unique_ptr<CEchoSocket> Open(EKind kind, int& error);
 
     EKind Kind() const;
-    WORD Identifier() const;
+    WORD Identifier() const override;
 
     const COrigin& Origin() const;
     void SetOrigin(const COrigin& origin);
@@ -65,6 +61,11 @@ public:
     // data is copied into dataRoom, as much as fits. Requests on one socket take turns.
     COutcome Echo(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                   DWORD timeoutMs, std::span<BYTE> dataRoom);
+
+    int PollFd() const override;
+    DWORD SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+                      bool discardLeftovers, WORD& sequence, Clock::time_point& sent) override;
+    void ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found) override;
 
     // The Windows error for a socket that could not be opened, from its errno.
     static DWORD ErrorForOpen(int error);
@@ -89,10 +90,16 @@ private:
     int Send(IPAddr destination, WORD sequence, std::span<const BYTE> data);
     short PollFor(Clock::duration slice);
     int DiscardQueued();
+    void ClearSocketError();
     std::optional<CReceived> Wait(const CWait& wait);
     Clock::duration NextSlice(Clock::time_point now, Clock::time_point deadline, Clock::time_point lastHook) const;
     std::optional<CReceived> Drain(const CWait& wait, short events);
-    ERead ReadOne(const CWait& wait, int flags, CReceived& received);
+    // Reads until nothing is left (or a batch is done), calling found for each match.
+    void DrainAll(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found);
+    // found returns true to stop reading.
+    template <typename Found>
+    void DrainUntil(std::span<const CEchoWaiting> waiting, short events, const Found& found);
+    ERead ReadOne(std::span<const CEchoWaiting> waiting, int flags, CReceived& received, std::size_t& which);
     std::optional<CEchoAnswer> Match(const CEchoMatcher& matcher, int flags, const CControl& control, IPAddr from,
                                      std::span<const BYTE> bytes) const;
     static Clock::duration RoundTrip(Clock::duration elapsed, std::chrono::nanoseconds readRealtime,

@@ -23,7 +23,7 @@ struct ICMP_ECHO_REPLY {
     ULONG Status;         // IP_STATUS value
     ULONG RoundTripTime;  // ms
     USHORT DataSize;      // bytes of echoed data copied
-    USHORT Reserved;
+    USHORT Reserved;      // here: 1 when the record holds an answer (IcmpParseReplies)
     std::uint32_t DataOffset; // echoed data: offset from the start of the reply buffer
     BYTE OptionsTtl;
     BYTE OptionsTos;
@@ -38,11 +38,29 @@ using PFN_IcmpSendEcho = DWORD (*)(HANDLE icmpHandle, IPAddr destination, const 
                                    WORD requestSize, const IP_OPTION_INFORMATION* requestOptions,
                                    void* replyBuffer, DWORD replySize, DWORD timeoutMs);
 using PFN_IcmpCloseHandle = BOOL (*)(HANDLE icmpHandle);
+using PIO_APC_ROUTINE = void (*)(void* apcContext, void* ioStatusBlock, ULONG reserved);
+using PFN_IcmpSendEcho2 = DWORD (*)(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine, void* apcContext,
+                                    IPAddr destination, const void* requestData, WORD requestSize,
+                                    const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize,
+                                    DWORD timeoutMs);
+using PFN_IcmpParseReplies = DWORD (*)(void* replyBuffer, DWORD replySize);
 
 HANDLE IcmpCreateFile();
 DWORD IcmpSendEcho(HANDLE icmpHandle, IPAddr destination, const void* requestData, WORD requestSize,
                    const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize,
                    DWORD timeoutMs);
 BOOL IcmpCloseHandle(HANDLE icmpHandle);
+
+// The request that completes later. With an APC routine (event must be null: there are no
+// event objects here) it returns 0 with ERROR_IO_PENDING once the request went out; the
+// reply buffer is filled and the routine runs on this thread, inside an alertable wait
+// (SleepEx), when the answer came or the timeout passed. Without a routine it works as
+// IcmpSendEcho. Closing the handle first drops the request without its routine.
+DWORD IcmpSendEcho2(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine, void* apcContext,
+                    IPAddr destination, const void* requestData, WORD requestSize,
+                    const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize, DWORD timeoutMs);
+// The number of replies stored by a completed IcmpSendEcho2 (1 or 0); with 0 the last
+// error is the request's IP_STATUS (IP_REQ_TIMED_OUT when no answer came).
+DWORD IcmpParseReplies(void* replyBuffer, DWORD replySize);
 
 } // namespace win

@@ -29,7 +29,9 @@ CModuleTable BuiltInIcmpModule()
     return CModuleTable{"ICMP.DLL",
                         {{"IcmpCreateFile", AsProc(&IcmpCreateFile)},
                          {"IcmpSendEcho", AsProc(&IcmpSendEcho)},
-                         {"IcmpCloseHandle", AsProc(&IcmpCloseHandle)}}};
+                         {"IcmpCloseHandle", AsProc(&IcmpCloseHandle)},
+                         {"IcmpSendEcho2", AsProc(&IcmpSendEcho2)},
+                         {"IcmpParseReplies", AsProc(&IcmpParseReplies)}}};
 }
 
 struct CModuleRegistry {

@@ -1,5 +1,7 @@
 #include "ShellSpawn.h"
 
+#include "BlockingHook.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -75,6 +77,8 @@ std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds limit)
             return 255; // someone else collected it; its outcome is unknown
         if (std::chrono::steady_clock::now() >= deadline)
             return std::nullopt;
+        // A user interface waiting here keeps painting through the thread's hook.
+        CallBlockingHook();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }

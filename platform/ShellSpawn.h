@@ -21,7 +21,7 @@ struct CSpawnResult {
 // Standard input comes from /dev/null.
 CSpawnResult SpawnProgram(const std::vector<std::string>& argv, const std::string& directory);
 
-// Waits up to `limit` for the process to end. Returns its exit status (a signal's number
+// Waits up to `limit` for the process to end, calling the thread's blocking hook meanwhile. Returns its exit status (a signal's number
 // + 128 when it was killed), or nothing when it still runs; it is then reaped later.
 std::optional<int> WaitForExit(pid_t pid, std::chrono::milliseconds limit);
 

@@ -120,4 +120,14 @@ hostent* gethostbyaddr(const char* address, int length, int family)
     return Publish(finished, *result);
 }
 
+HANDLE WSAAsyncGetHostByAddr(const char* address, int length, int family, LOOKUPCOMPLETION done, void* context)
+{
+    return CAsyncResolver::Current().LookUpAddress(address, length, family, done, context);
+}
+
+int WSACancelAsyncRequest(HANDLE request)
+{
+    return CAsyncResolver::Current().Cancel(request) ? 0 : -1;
+}
+
 } // namespace win

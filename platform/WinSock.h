@@ -5,6 +5,7 @@
 // (11001 unknown host, 11002 try again, 11003 no recovery, 11004 no data).
 // Lookups honour the thread's blocking hook (BlockingHook.h).
 
+#include "AsyncResolver.h"
 #include "WinTypes.h"
 
 #include <netdb.h>
@@ -31,5 +32,12 @@ std::uint32_t inet_addr(const char* text);
 // The record lives in the calling thread until its next lookup; null on failure.
 hostent* gethostbyname(const char* name);
 hostent* gethostbyaddr(const char* address, int length, int family);
+
+// Windows Sockets' asynchronous reverse lookup, with a completion routine in place of the
+// window message: done runs on this thread inside an alertable wait (SleepEx, AlertableWait.h).
+// Null with the last error set when it cannot start.
+HANDLE WSAAsyncGetHostByAddr(const char* address, int length, int family, LOOKUPCOMPLETION done, void* context);
+// The lookup's routine will not run. 0, or SOCKET_ERROR when the lookup is not waiting.
+int WSACancelAsyncRequest(HANDLE request);
 
 } // namespace win

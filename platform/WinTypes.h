@@ -31,6 +31,7 @@ constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
+constexpr DWORD ERROR_IO_PENDING = 997;
 constexpr DWORD ERROR_CANCELLED = 1223;
 
 // A blocking call cut off by WSACancelBlockingCall.

@@ -40,8 +40,29 @@ std::string CReportTracer::FormatHopLine(int hopNumber, const HopResult& hop)
     return line;
 }
 
+std::string CReportTracer::MakeHopLine(int hopNumber, const HopResult& hop)
+{
+    if (hop.dwError != 0 || !g_bResolveNames || GetSchedule() == ESchedule::Sequential)
+        return FormatHopLine(hopNumber, hop);
+    std::string line = FormatNumbers(hopNumber, hop);
+    if (const std::optional<std::string> name = m_names.Name(hop.Address))
+        line += "\t" + *name;
+    return line;
+}
+
 BOOL CReportTracer::OnSingleHostResult(int hopNumber, HopResult& hop)
 {
-    m_Lines.push_back(FormatHopLine(hopNumber, hop));
+    m_Lines.push_back(MakeHopLine(hopNumber, hop));
     return TRUE;
+}
+
+void CReportTracer::OnHopAddress(int, IPAddr address)
+{
+    if (g_bResolveNames)
+        m_names.Start(address);
+}
+
+void CReportTracer::OnTraceEnd()
+{
+    m_names.Abandon();
 }

@@ -3,6 +3,7 @@
 #include "BlockingHook.h"
 #include "IcmpModule.h"
 #include "LastError.h"
+#include "ProbeScheduler.h"
 #include "WinSock.h"
 
 #include <algorithm>
@@ -32,6 +33,13 @@ BOOL CRouteTracer::Initialise()
             win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpSendEcho"));
         g_pfnIcmpCloseHandle = reinterpret_cast<win::PFN_IcmpCloseHandle>(
             win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpCloseHandle"));
+        // Optional: their absence leaves the last error of the three above as it was.
+        const DWORD lastError = win::GetLastError();
+        g_pfnIcmpSendEcho2 = reinterpret_cast<win::PFN_IcmpSendEcho2>(
+            win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpSendEcho2"));
+        g_pfnIcmpParseReplies = reinterpret_cast<win::PFN_IcmpParseReplies>(
+            win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpParseReplies"));
+        win::SetLastError(lastError);
     }
     return g_pfnIcmpCreateFile != nullptr && g_pfnIcmpSendEcho != nullptr && g_pfnIcmpCloseHandle != nullptr;
 }
@@ -48,19 +56,38 @@ BOOL CRouteTracer::ResolveTarget(const std::string& host, IPAddr& target)
     return TRUE;
 }
 
+CRouteTracer::ESchedule CRouteTracer::ScheduleFromText(const std::string& text)
+{
+    return text == "sequential" ? ESchedule::Sequential : ESchedule::Parallel;
+}
+
 BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                          DWORD probesPerHop)
 {
     win::ClearBlockingCallCancel();
+    struct CEnd {
+        CRouteTracer& m_tracer;
+        ~CEnd() { m_tracer.OnTraceEnd(); }
+    } end{*this};
     if (!Initialise())
         return FALSE;
     IPAddr target = 0;
     if (!ResolveTarget(host, target))
-        return FailIfCancelled();
+        return FALSE;
     if (probesPerHop == 0) {
         win::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    const bool parallel = m_eSchedule == ESchedule::Parallel && g_pfnIcmpSendEcho2 != nullptr &&
+                          g_pfnIcmpParseReplies != nullptr;
+    if (parallel)
+        return CProbeScheduler(*this, target, hops, maxHops, timeoutMs, probesPerHop).Run();
+    return TraceSequential(target, hops, maxHops, timeoutMs, probesPerHop);
+}
+
+BOOL CRouteTracer::TraceSequential(IPAddr target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+                                   DWORD probesPerHop)
+{
     // A wider counter than the 8-bit TTL, so that a limit of 255 ends after TTL 255.
     for (unsigned ttl = 1; ttl <= maxHops; ++ttl) {
         HopResult hop{};
@@ -73,6 +100,10 @@ BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE ma
         hops.Add(hop);
         if (hop.Address == target)
             break;
+        if (win::IsBlockingCallCancelled()) {
+            win::SetLastError(ERROR_CANCELLED);
+            return FALSE;
+        }
     }
     return TRUE;
 }
@@ -85,8 +116,10 @@ BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD prob
     for (DWORD probe = 0; probe < probesPerHop && hop.dwError == 0; ++probe) {
         if (!Ping(target, reply, ttl, timeoutMs, kProbeDataSize))
             return FALSE;
-        if (win::IsBlockingCallCancelled())
-            return FailIfCancelled();
+        if (win::IsBlockingCallCancelled()) {
+            win::SetLastError(ERROR_CANCELLED);
+            return FALSE;
+        }
         if (reply.dwError != 0) {
             hop.dwError = reply.dwError;
             break;
@@ -106,13 +139,6 @@ BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD prob
         hop.AvgRTT = sum / probesPerHop;
     }
     return TRUE;
-}
-
-BOOL CRouteTracer::FailIfCancelled()
-{
-    if (win::IsBlockingCallCancelled())
-        win::SetLastError(ERROR_CANCELLED);
-    return FALSE;
 }
 
 BOOL CRouteTracer::Ping(IPAddr address, PingReply& reply, BYTE ttl, DWORD timeoutMs, BYTE dataSize)
@@ -147,4 +173,12 @@ BOOL CRouteTracer::OnPingResult(int, PingReply&)
 BOOL CRouteTracer::OnSingleHostResult(int, HopResult&)
 {
     return TRUE;
+}
+
+void CRouteTracer::OnHopAddress(int, IPAddr)
+{
+}
+
+void CRouteTracer::OnTraceEnd()
+{
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Finds the route to an IPv4 host with echo requests of rising TTL, synchronously.
-// A subclass watches each answered probe and each finished hop through the two
-// callbacks; it has no user interface and no text of its own.
+// Finds the route to an IPv4 host with echo requests of rising TTL; Trace returns when
+// the trace is over. A subclass watches each answered probe and each finished hop through
+// the two callbacks, which run on the calling thread in hop and probe order whichever
+// schedule probes; it has no user interface and no text of its own.
 
 #include "HopResultArray.h"
 #include "TraceRecords.h"
@@ -10,12 +11,15 @@
 
 class CRouteTracer {
 public:
+    // Parallel: the hops are probed side by side (where the echo library can) and a probe
+    // may be given up early on the path's evidence. Sequential: one probe after the other,
+    // each waiting its whole timeout. Both give the same records for the same answers.
+    enum class ESchedule { Parallel, Sequential };
+
     virtual ~CRouteTracer() = default;
 
     // TRUE when the trace ran to its end (target reached or hop limit passed); FALSE on
     // failure with the code in the thread's last-error value. Appends one record per hop.
-    // WSACancelBlockingCall on this thread stops it: FALSE with ERROR_CANCELLED, keeping
-    // the records appended so far.
     BOOL Trace(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                DWORD probesPerHop);
     // FALSE only when no echo handle could be opened; an unanswered probe is reported
@@ -24,14 +28,29 @@ public:
     // Starts the socket and echo libraries once per process; TRUE when all entry points exist.
     static BOOL Initialise();
 
+    void SetSchedule(ESchedule schedule) { m_eSchedule = schedule; }
+    ESchedule GetSchedule() const { return m_eSchedule; }
+    // The schedule that a profile value names: exactly "sequential", else parallel.
+    static ESchedule ScheduleFromText(const std::string& text);
+    // The host as a dotted IPv4 address, else its first address by name; FALSE with the
+    // resolver's error.
+    static BOOL ResolveTarget(const std::string& host, IPAddr& target);
+
 protected:
     virtual BOOL OnPingResult(int probeNumber, PingReply& reply);
     virtual BOOL OnSingleHostResult(int hopNumber, HopResult& hop);
+    // The parallel schedule tells, before the hop is finished, which node answered one of
+    // its probes, so that work on it (a name lookup) can start early.
+    virtual void OnHopAddress(int hopNumber, IPAddr address);
+    // Every Trace ends here, however it ends; nothing started for it may outlive it.
+    virtual void OnTraceEnd();
 
 private:
-    static BOOL ResolveTarget(const std::string& host, IPAddr& target);
-    // FALSE, with ERROR_CANCELLED as the last error when the blocking calls were cancelled.
-    static BOOL FailIfCancelled();
+    friend class CProbeScheduler;
+
+    BOOL TraceSequential(IPAddr target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs, DWORD probesPerHop);
     // One TTL: FALSE when the trace must end with failure (last error set).
     BOOL TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop);
+
+    ESchedule m_eSchedule = ESchedule::Parallel;
 };

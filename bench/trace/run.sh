@@ -1,21 +1,47 @@
 #!/bin/bash
-# Times quorail-trace on a simulated path of 8 hops (round trips 2 to 30 ms, 3 probes a
-# hop, no names) against the sum of all probes' true round trips and against Debian's
-# traceroute (-I -n -N 1 -q 3, one probe at a time) on the same path, and prints the
-# largest round-trip error, the tracer's peak resident memory and the echo facility's own
-# cost per probe (quorail-probe-cost on loopback). Figures are medians over
-# the runs, with the lowest and highest run beside them.
-# Needs root: the path lives behind a tun device in a namespace of its own (qbench-src),
-# with no link to any other network. Usage: bench/trace/run.sh [RUNS]   (default 5)
+# Times quorail-trace on simulated paths against Debian's traceroute on the same paths,
+# in the same run:
+#  - 8 hops (round trips 2 to 30 ms, 3 probes a hop, no names): quorail-trace with each
+#    socket kind and the sequential schedule against the sum of all probes' true round
+#    trips, against traceroute -I -n and against traceroute -I -n -N 1 -q 3 (one probe at
+#    a time); the largest round-trip error, the tracer's peak resident memory and the echo
+#    facility's own cost per probe (quorail-probe-cost on loopback);
+#  - 12 hops (round trips 1 to 40 ms) whose routers 4 and 8 never answer, with a DNS
+#    server in the namespace that answers each reverse lookup after 0.5 s: quorail-trace
+#    with its defaults against traceroute -I with its defaults, both with and without
+#    names, and the sequential schedule with names;
+#  - a target that never answers behind 6 routers: quorail-trace against its wait.
+# Figures are medians over the runs, with the lowest and highest run beside them.
+# Needs root: the paths live behind a tun device in a namespace of its own (qbench-src),
+# with no link to any other network; its name server listens on its own loopback.
+# Usage: bench/trace/run.sh [RUNS]   (default 5)
+#        bench/trace/run.sh --quick  (one run each, short waits, no verdicts)
 # Builds into $QUORAIL_BUILD (default build/, as test.sh does) first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${QUORAIL_BUILD:-$root/build}
+quick=""
+if [[ ${1:-} == --quick ]]; then
+  quick=1
+  shift
+fi
 runs=${1:-5}
+[[ -n $quick ]] && runs=1
 readonly NS=qbench-src
 readonly TARGET=198.18.200.8
 readonly RTTS=(2 6 10 14 18 22 26 30) # ms, hop 1 to 8
 readonly PROBES=3
+readonly REAL_TARGET=198.18.200.112
+readonly REAL_RTTS=(1 4 7 10 13 17 21 25 29 33 37 40) # ms, hop 1 to 12
+readonly REAL_SILENT=(4 8)
+readonly SILENT_TARGET=198.18.200.230
+# quorail-trace's and traceroute's default wait, s; the name server's delay, s.
+wait_s=5
+dns_delay=0.5
+if [[ -n $quick ]]; then
+  wait_s=1
+  dns_delay=0.1
+fi
 
 [[ $(id -u) -eq 0 ]] || { echo "run.sh: needs root (network namespace, tun device)" >&2; exit 1; }
 for tool in traceroute /usr/bin/time; do
@@ -32,9 +58,12 @@ probe_cost=$build/bench/trace/quorail-probe-cost
 
 work=$(mktemp -d /tmp/qbench.XXXXXX)
 simulator_pid=""
+dns_pid=""
 cleanup() {
-  [[ -n $simulator_pid ]] && kill "$simulator_pid" 2>/dev/null && wait "$simulator_pid" 2>/dev/null
+  [[ -n $simulator_pid ]] && kill "$simulator_pid" 2>/dev/null && { wait "$simulator_pid" 2>/dev/null || true; }
+  [[ -n $dns_pid ]] && kill "$dns_pid" 2>/dev/null && { wait "$dns_pid" 2>/dev/null || true; }
   ip netns del "$NS" 2>/dev/null || true
+  rm -rf "/etc/netns/$NS"
   [[ -n ${QBENCH_KEEP:-} ]] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,6 +77,14 @@ ip -n "$NS" addr add 198.18.199.1/32 dev qsim0
 ip -n "$NS" link set qsim0 up
 ip -n "$NS" route add 198.18.200.0/24 dev qsim0 src 198.18.199.1
 
+# Names: the hosts file knows nothing; the namespace's own name server answers slowly.
+mkdir -p "/etc/netns/$NS"
+printf '127.0.0.1\tlocalhost\n' >"/etc/netns/$NS/hosts"
+printf 'hosts: files dns\n' >"/etc/netns/$NS/nsswitch.conf"
+printf 'nameserver 127.0.0.1\noptions timeout:2 attempts:1\n' >"/etc/netns/$NS/resolv.conf"
+ip netns exec "$NS" python3 "$root/tools/slowdns/slow-dns.py" --delay "$dns_delay" >"$work/dns.out" 2>&1 &
+dns_pid=$!
+
 {
   echo "path $TARGET"
   for i in "${!RTTS[@]}"; do
@@ -55,6 +92,18 @@ ip -n "$NS" route add 198.18.200.0/24 dev qsim0 src 198.18.199.1
     address=198.18.200.$hop
     echo "hop $address rtt=${RTTS[$i]}"
   done
+  echo "path $REAL_TARGET"
+  for i in "${!REAL_RTTS[@]}"; do
+    hop=$((i + 1))
+    silent=""
+    [[ " ${REAL_SILENT[*]} " == *" $hop "* ]] && silent=" silent"
+    address=198.18.200.$((100 + hop))
+    [[ $hop -eq ${#REAL_RTTS[@]} ]] && address=$REAL_TARGET
+    echo "hop $address rtt=${REAL_RTTS[$i]}$silent"
+  done
+  echo "path $SILENT_TARGET"
+  for hop in 1 2 3 4 5 6; do echo "hop 198.18.200.$((200 + hop)) rtt=$((hop * 3))"; done
+  echo "hop $SILENT_TARGET silent"
 } >"$work/path.txt"
 
 ip netns exec "$NS" "$pathsim" "$work/path.txt" >"$work/pathsim.out" 2>&1 &
@@ -64,6 +113,11 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 grep -qx ready "$work/pathsim.out" || { echo "run.sh: quorail-pathsim did not start" >&2; cat "$work/pathsim.out" >&2; exit 1; }
+for _ in $(seq 50); do
+  grep -qx ready "$work/dns.out" 2>/dev/null && break
+  sleep 0.1
+done
+grep -qx ready "$work/dns.out" || { echo "run.sh: the name server did not start" >&2; cat "$work/dns.out" >&2; exit 1; }
 
 # Runs a command in the namespace under /usr/bin/time; prints "WALL_US RSS_KB".
 timed_run() {
@@ -96,29 +150,71 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 bound_us=0
 for rtt in "${RTTS[@]}"; do bound_us=$((bound_us + rtt * 1000 * PROBES)); done
 
-# The tracer runs with each socket kind: ping sockets admitted, and closed (raw sockets).
+# Checks the listing of the 12-hop path: 12 lines, routers 4 and 8 timed out, the
+# others named by the name server when names were asked for.
+real_check() {
+  awk -v names="$2" -F'\t' '
+    {
+      n++
+      silent = (n == 4 || n == 8)
+      if (silent && $0 != n "\t*\t*\t*\tFehler:\t\t11010") bad = 1
+      if (!silent && names && $6 !~ /^hop[0-9]+\.bench\.quorail\.test$/) bad = 1
+      if (!silent && !names && NF != 5) bad = 1
+      if (bad) { print "bad line: " $0 > "/dev/stderr"; exit 1 }
+    }
+    END { if (n != 12) { print "expected 12 hop lines, got " n > "/dev/stderr"; exit 1 } }
+  ' "$1"
+}
+
+# The tracer runs with each socket kind: ping sockets admitted, and closed (raw sockets);
+# everything else with ping sockets admitted.
 declare -A RANGE=([datagram]="0 2147483647" [raw]="1 0")
 run_one() {
-  local what=$1 run=$2 wall rss
+  local what=$1 run=$2 wall rss out=$work/$1.$2
+  ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[$what]:-${RANGE[datagram]}}"
   case $what in
     datagram | raw)
-      ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[$what]}"
-      read -r wall rss < <(timed_run "$work/q$what$run" "$tracer" -n -q $PROBES -w 1000 "$TARGET")
+      read -r wall rss < <(timed_run "$out" "$tracer" -n -q $PROBES -w 1 "$TARGET")
       echo "$rss" >>"$work/rss.$what"
-      rtt_error "$work/q$what$run" >>"$work/err.$what"
+      rtt_error "$out" >>"$work/err.$what"
       ;;
-    traceroute) read -r wall _ < <(timed_run "$work/t$run" traceroute -I -n -N 1 -q $PROBES "$TARGET") ;;
-    harness) read -r wall _ < <(timed_run "$work/n$run" true) ;;
+    sequential)
+      read -r wall rss < <(timed_run "$out" "$tracer" -n -q $PROBES -w 1 --sequential "$TARGET")
+      echo "$rss" >>"$work/rss.$what"
+      rtt_error "$out" >>"$work/err.$what"
+      ;;
+    traceroute) read -r wall _ < <(timed_run "$out" traceroute -I -n -N 1 -q $PROBES "$TARGET") ;;
+    traceroute-n) read -r wall _ < <(timed_run "$out" traceroute -I -n -w "$wait_s" "$TARGET") ;;
+    real-names)
+      read -r wall _ < <(timed_run "$out" "$tracer" -w "$wait_s" "$REAL_TARGET")
+      real_check "$out" 1
+      ;;
+    real-nonames)
+      read -r wall _ < <(timed_run "$out" "$tracer" -n -w "$wait_s" "$REAL_TARGET")
+      real_check "$out" 0
+      ;;
+    real-sequential)
+      read -r wall _ < <(timed_run "$out" "$tracer" -w "$wait_s" --sequential "$REAL_TARGET")
+      real_check "$out" 1
+      ;;
+    real-traceroute) read -r wall _ < <(timed_run "$out" traceroute -I -w "$wait_s" "$REAL_TARGET") ;;
+    real-traceroute-n) read -r wall _ < <(timed_run "$out" traceroute -I -n -w "$wait_s" "$REAL_TARGET") ;;
+    silent)
+      read -r wall _ < <(timed_run "$out" "$tracer" -n -w "$wait_s" "$SILENT_TARGET")
+      [[ $(wc -l <"$out") -eq 30 ]] || { echo "run.sh: expected 30 hop lines to the silent target" >&2; exit 1; }
+      ;;
+    harness) read -r wall _ < <(timed_run "$out" true) ;;
   esac
   echo "$wall" >>"$work/wall.$what"
 }
 
-# Each run starts with the next of the four, so that none always follows the same one
-# (a tracer started right after another finds the machine in a different state).
-ORDER=(datagram raw traceroute harness)
+# Each run starts with the next one of the list, so that none always follows the same
+# one (a tracer started right after another finds the machine in a different state).
+ORDER=(datagram raw sequential traceroute traceroute-n real-names real-nonames real-sequential real-traceroute
+  real-traceroute-n silent harness)
 for run in $(seq "$runs"); do
-  for i in 0 1 2 3; do
-    run_one "${ORDER[$(( (run + i) % 4 ))]}" "$run"
+  for i in "${!ORDER[@]}"; do
+    run_one "${ORDER[$(( (run + i) % ${#ORDER[@]} ))]}" "$run"
   done
 done
 
@@ -126,42 +222,67 @@ done
 declare -A COST
 for kind in datagram raw; do
   ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[$kind]}"
-  COST[$kind]=$(ip netns exec "$NS" "$probe_cost" 20000)
+  COST[$kind]=$(ip netns exec "$NS" "$probe_cost" $([[ -n $quick ]] && echo 2000 || echo 20000))
 done
 
 # The harness's own cost (bash, /usr/bin/time, fork and exec of a program that does
-# nothing) is taken off every wall time.
+# nothing) is taken off every wall time. Times below in ms.
 harness=$(median <"$work/wall.harness")
-theirs=$(( $(median <"$work/wall.traceroute") - harness ))
-printf 'path: 8 hops, round trips 2..30 ms, 3 probes a hop, no names; median [lowest, highest] of %d runs\n' "$runs"
-printf 'load average (1 min) at the end: %s on %s cores; other work on the machine slows both tracers\n' \
+ms() { awk -v h="$harness" '{ print ($1 - h) / 1000 }' "$work/wall.$1" | sort -g; }
+med() { ms "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+spread() { printf '[%.1f, %.1f]' "$(ms "$1" | head -1)" "$(ms "$1" | tail -1)"; }
+verdict() { [[ -n $quick ]] && return; awk -v ok="$1" 'BEGIN { print (ok ? "ok" : "MISSED") }'; }
+line() { printf '  %-40s %9.1f ms %s\n' "$1" "$(med "$2")" "$(spread "$2")"; }
+ratio() { awk -v a="$(med "$1")" -v b="$(med "$2")" 'BEGIN { printf "%.3f", a / b }'; }
+
+[[ -n $quick ]] && printf 'quick mode: one run, waits of %s s, name server delay %s s, no verdicts\n' "$wait_s" "$dns_delay"
+printf 'median [lowest, highest] of %d runs; harness cost taken off: %.1f ms\n' "$runs" \
+  "$(awk -v h="$harness" 'BEGIN { print h / 1000 }')"
+printf 'load average (1 min) at the end: %s on %s cores; other work on the machine slows every tracer\n' \
   "$(cut -d' ' -f1 /proc/loadavg)" "$(nproc)"
-printf 'harness cost, taken off below    %8.1f ms\n' "$(awk -v h="$harness" 'BEGIN { print h / 1000 }')"
-printf 'sum of true round trips          %8.1f ms\n' "$(awk -v b="$bound_us" 'BEGIN { print b / 1000 }')"
-printf 'traceroute -I -n -N 1 -q 3 wall  %8.1f ms [%.1f, %.1f]\n' "$(awk -v t="$theirs" 'BEGIN { print t / 1000 }')" \
-  "$(awk -v h="$harness" '{ print ($1 - h) / 1000 }' "$work/wall.traceroute" | sort -g | head -1)" \
-  "$(awk -v h="$harness" '{ print ($1 - h) / 1000 }' "$work/wall.traceroute" | sort -g | tail -1)"
+
+printf '\npath of 8 hops, round trips 2..30 ms, 3 probes a hop, no names\n'
+printf '  %-40s %9.1f ms\n' "sum of true round trips" "$(awk -v b="$bound_us" 'BEGIN { print b / 1000 }')"
+line "traceroute -I -n" traceroute-n
+line "traceroute -I -n -N 1 -q 3" traceroute
+line "quorail-trace -n --sequential" sequential
 for kind in datagram raw; do
-  # Per run, the tracer's wall against traceroute's of the same run.
-  paste "$work/wall.$kind" "$work/wall.traceroute" | awk -v h="$harness" '{ print ($1 - h) / ($2 - h) }' | sort -g \
-    >"$work/ratio.$kind"
-  awk -v h="$harness" -v b="$bound_us" '{ print ($1 - h) / b }' "$work/wall.$kind" | sort -g >"$work/bound.$kind"
-  awk -v kind="$kind" -v ours="$(( $(median <"$work/wall.$kind") - harness ))" -v theirs="$theirs" \
-      -v bound="$bound_us" -v vsBound="$(head -1 "$work/bound.$kind") $(tail -1 "$work/bound.$kind")" \
-      -v vsTheirs="$(median <"$work/ratio.$kind") $(head -1 "$work/ratio.$kind") $(tail -1 "$work/ratio.$kind")" \
-      -v worst="$(sort -g "$work/err.$kind" | tail -1)" -v rss="$(sort -n "$work/rss.$kind" | tail -1)" \
-      -v cost="${COST[$kind]}" '
-    function verdict(ok) { return ok ? "ok" : "MISSED" }
-    BEGIN {
-      split(vsBound, b, " "); split(vsTheirs, t, " ")
-      printf "quorail-trace, %s sockets:\n", kind
-      printf "  wall time                      %8.1f ms\n", ours / 1000
-      printf "  wall / sum of round trips      %8.3f    [%.3f, %.3f] (target <= 1.03) %s\n", ours / bound, b[1], b[2],
-        verdict(ours / bound <= 1.03)
-      printf "  wall / traceroute wall         %8.3f    (target <= 1.00) %s\n", ours / theirs, verdict(ours <= theirs)
-      printf "    the same, run by run         %8.3f    [%.3f, %.3f]\n", t[1], t[2], t[3]
-      printf "  largest round-trip error       %8.3f ms (target <= 1)    %s\n", worst, verdict(worst <= 1)
-      printf "  peak resident memory           %8.2f MB (target < 4)     %s\n", rss / 1024, verdict(rss < 4096)
-      printf "  echo facility per probe        %8.1f us on loopback (open, echo, close)\n", cost
-    }'
+  line "quorail-trace -n, $kind sockets" "$kind"
 done
+for kind in datagram raw sequential; do
+  worst=$(sort -g "$work/err.$kind" | tail -1)
+  rss=$(sort -n "$work/rss.$kind" | tail -1)
+  printf '  %s:\n' "$kind"
+  printf '    wall / traceroute -I -n wall           %8.3f    (target <= 1.00) %s\n' \
+    "$(ratio "$kind" traceroute-n)" "$(verdict "$(awk -v a="$(med "$kind")" -v b="$(med traceroute-n)" 'BEGIN { print a <= b }')")"
+  printf '    wall / sum of round trips              %8.3f    (target <= 1.03) %s\n' \
+    "$(awk -v a="$(med "$kind")" -v b="$bound_us" 'BEGIN { printf "%.3f", a * 1000 / b }')" \
+    "$(verdict "$(awk -v a="$(med "$kind")" -v b="$bound_us" 'BEGIN { print a * 1000 <= b * 1.03 }')")"
+  printf '    largest round-trip error               %8.3f ms (target <= 1)    %s\n' "$worst" \
+    "$(verdict "$(awk -v w="$worst" 'BEGIN { print w <= 1 }')")"
+  printf '    peak resident memory                   %8.2f MB (target < 4)     %s\n' \
+    "$(awk -v r="$rss" 'BEGIN { print r / 1024 }')" "$(verdict "$(awk -v r="$rss" 'BEGIN { print r < 4096 }')")"
+done
+for kind in datagram raw; do
+  printf '  echo facility per probe, %-8s sockets  %8.1f us on loopback (open, echo, close)\n' "$kind" "${COST[$kind]}"
+done
+
+printf '\npath of 12 hops, round trips 1..40 ms, routers 4 and 8 silent, each reverse lookup %s s\n' "$dns_delay"
+line "traceroute -I (names)" real-traceroute
+line "traceroute -I -n" real-traceroute-n
+line "quorail-trace --sequential (names)" real-sequential
+line "quorail-trace (names)" real-names
+line "quorail-trace -n" real-nonames
+printf '  %-40s %8.3f    (target <= 1.00) %s\n' "quorail-trace / traceroute -I, names" \
+  "$(ratio real-names real-traceroute)" \
+  "$(verdict "$(awk -v a="$(med real-names)" -v b="$(med real-traceroute)" 'BEGIN { print a <= b }')")"
+printf '  %-40s %8.3f    (target <= 1.00)\n' "quorail-trace / traceroute -I, -n" "$(ratio real-nonames real-traceroute-n)"
+printf '  %-40s %8.1f ms (target <= 1300) %s\n' "quorail-trace -n" "$(med real-nonames)" \
+  "$(verdict "$(awk -v a="$(med real-nonames)" 'BEGIN { print a <= 1300 }')")"
+printf '  %-40s %8.3f\n' "sequential / parallel schedule, names" "$(ratio real-sequential real-names)"
+
+printf '\ntarget that never answers behind 6 routers, wait %s s\n' "$wait_s"
+line "quorail-trace -n" silent
+printf '  %-40s %8.3f    (target <= 1.10) %s\n' "wall / wait" \
+  "$(awk -v a="$(med silent)" -v w="$wait_s" 'BEGIN { printf "%.3f", a / (w * 1000) }')" \
+  "$(verdict "$(awk -v a="$(med silent)" -v w="$wait_s" 'BEGIN { print a <= w * 1100 }')")"

@@ -7,6 +7,7 @@
 #include "RecentFileList.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrinter>
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -62,6 +65,21 @@ TEST_F(StartupTest, PrintSwitchPrintsTheFileAndEnds)
     EXPECT_EQ(app->m_nExitCode, 0);
     EXPECT_GT(QFileInfo(QString::fromStdString(Path("printed.pdf"))).size(), 0);
     EXPECT_FALSE(app->GetMainWnd() != nullptr && app->GetMainWnd()->isVisible());
+    app->ExitInstance();
+}
+
+TEST_F(StartupTest, PrintSwitchThatPrintsNothingEndsWithExitCodeOne)
+{
+    WriteBytes(Path("listing"), ListingBytes({"1", "2", "3", "4"}));
+    CMessageBoxHook boxes;
+    auto app = std::make_unique<CQuorailApp>();
+    QPrinter* printer = app->GetPrinter();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(Path("no such folder/printed.pdf")));
+    app->SetArguments({"/p", Path("listing")});
+    EXPECT_FALSE(app->InitInstance());
+    EXPECT_EQ(boxes.m_boxes.size(), 1u);
+    EXPECT_EQ(app->m_nExitCode, 1);
     app->ExitInstance();
 }
 
@@ -114,11 +132,20 @@ TEST(ProgramRunTest, RunsUntilTheWindowClosesThenWritesTheRecentFiles)
 
     CQuorailApp app;
     app.SetArguments({path});
-    QTimer::singleShot(50, [&] {
-        ASSERT_NE(app.GetMainWnd(), nullptr);
-        EXPECT_TRUE(app.GetMainWnd()->isVisible());
+    // Showing the splash window runs events before the loop starts, so on a slow start the
+    // first look may come before the main window exists: look again until it is shown.
+    QElapsedTimer waited;
+    waited.start();
+    std::function<void()> closeOnceShown = [&] {
+        const bool shown = app.GetMainWnd() != nullptr && app.GetMainWnd()->isVisible();
+        if (!shown && waited.elapsed() < 10000) {
+            QTimer::singleShot(20, closeOnceShown);
+            return;
+        }
+        EXPECT_TRUE(shown);
         app.OnCmdMsg(ID_APP_EXIT);
-    });
+    };
+    QTimer::singleShot(50, closeOnceShown);
     EXPECT_EQ(app.Run(), 0);
     EXPECT_EQ(app.GetMainFrame(), nullptr); // frame, view and document are gone
     EXPECT_EQ(QSettings("Velmora", "Quorail").value("Recent File List/File1").toString().toStdString(), path);

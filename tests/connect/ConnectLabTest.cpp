@@ -73,7 +73,8 @@ TEST(ConnectLabTest, UnknownLabNameIsHostNotFound)
     EXPECT_EQ(started.ListLines(), FailedListing("nirgendwo.lab.quorail.test", "Fehler bei Quorail Nr.: 11001"));
 }
 
-// Costs the silent router's whole 30 s wait, during which the window goes on painting.
+// The silent router is given up after a second, since the hops behind it answered; the
+// window goes on painting while the trace waits for it.
 TEST(ConnectLabTest, SilentRouterGivesTheTimeoutLineAndTheTraceGoesOn)
 {
     CStartedApp started({"-nologo"});
@@ -92,7 +93,7 @@ TEST(ConnectLabTest, SilentRouterGivesTheTimeoutLineAndTheTraceGoesOn)
     EXPECT_EQ(lines.at(9), TimeoutLine(2));
     ExpectAnsweredHop(lines.at(10), 3, "198.18.3.2", "r3.lab.quorail.test");
     ExpectAnsweredHop(lines.at(11), 4, "198.18.4.2", "dst.lab.quorail.test");
-    EXPECT_GT(paints->m_nPaints, 100);
+    EXPECT_GE(paints->m_nPaints, 5);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ComboBox.h"
 #include "ControlsTestKit.h"
+#include "MessageBeep.h"
 #include "WinDefs.h"
 #include "WinStyles.h"
 
@@ -89,15 +90,22 @@ TEST(ComboBox, EditFieldTakesOnlyWhatFitsWithoutAutoScroll)
     const QString longText(400, QLatin1Char('w'));
     host.Window()->show();
 
+    std::vector<QString> kept;
+    std::vector<std::size_t> beeps;
     for (CComboBox* combo : {&narrow, &scrolling}) {
+        CMessageBeepHook hook;
         QLineEdit* edit = qobject_cast<QComboBox*>(combo->m_hWnd)->lineEdit();
         edit->setFocus();
         QTest::keyClicks(edit, longText);
+        kept.push_back(edit->text());
+        combo->SetWindowText(std::string(500, 'w')); // the program's own text: no beep
+        beeps.push_back(hook.m_beeps.size());
     }
-    const QString kept = qobject_cast<QComboBox*>(narrow.m_hWnd)->currentText();
-    EXPECT_GT(kept.size(), 5);
-    EXPECT_LT(kept.size(), longText.size());
-    EXPECT_EQ(qobject_cast<QComboBox*>(scrolling.m_hWnd)->currentText(), longText);
+    EXPECT_GT(kept[0].size(), 5);
+    EXPECT_LT(kept[0].size(), longText.size());
+    EXPECT_EQ(beeps[0], static_cast<std::size_t>(longText.size() - kept[0].size())); // one per refused key
+    EXPECT_EQ(kept[1], longText);
+    EXPECT_EQ(beeps[1], 0u);
     // The visible field is one edit line high, not the template's height with the list.
     EXPECT_LT(narrow.m_hWnd->height(), 40);
 }

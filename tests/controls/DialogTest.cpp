@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,41 @@ TEST(AddressDialog, EscapeAndCancelWriteNothing)
         EXPECT_EQ(StoredHistory("Settings"), Texts{"a.example"});
         EXPECT_EQ(Profile("Settings", "HistoryCombo"), "a.example");
     }
+}
+
+TEST(AddressDialog, EnterPressesTheFocusedButtonInEveryDialog)
+{
+    StoreHistory("Settings", {"a.example"});
+    AfxGetApp()->WriteProfileString("Settings", "HistoryCombo", "a.example");
+    CAddressDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.m_hWnd));
+    dialog.m_historyCombo.SetWindowText("new.example");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dialog.GetDlgItem(IDCANCEL));
+    EXPECT_TRUE(qobject_cast<QPushButton*>(dialog.GetDlgItem(IDCANCEL))->isDefault()); // shown as the default
+    EXPECT_FALSE(qobject_cast<QPushButton*>(dialog.GetDlgItem(IDOK))->isDefault());
+
+    Press(dialog, Qt::Key_Return);
+
+    EXPECT_EQ(dialog.GetResult(), IDCANCEL);
+    EXPECT_EQ(StoredHistory("Settings"), Texts{"a.example"});
+    EXPECT_EQ(Profile("Settings", "HistoryCombo"), "a.example");
+
+    // The message boxes follow the same rule: "Nein" focused, Enter answers no.
+    QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        for (QPushButton* button : box->findChildren<QPushButton*>()) {
+            if (button->text() == "&Nein") {
+                button->setFocus();
+                QTest::keyClick(button, Qt::Key_Return);
+            }
+        }
+        if (box->isVisible()) {
+            box->close();
+        }
+    });
+    EXPECT_EQ(AfxMessageBox("?", MB_YESNO), IDNO);
 }
 
 TEST(AboutDialog, LinksAttachedAndSizedOnlyOkTakesTheFocus)

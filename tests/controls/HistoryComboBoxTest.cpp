@@ -4,7 +4,13 @@
 #include "WinDefs.h"
 #include "WinStyles.h"
 
+#include <QFileInfo>
+#include <QSettings>
+
 #include <gtest/gtest.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using Texts = std::vector<std::string>;
 
@@ -23,7 +29,57 @@ protected:
     CHistoryComboBox m_combo;
 };
 
+// Counts the times a file is opened, by name in its folder (a rewritten file is a new one).
+// Closes are watched too: the kernel merges events in a row that are alike.
+class CFileOpenCounter {
+public:
+    explicit CFileOpenCounter(const QString& path)
+        : m_name(QFileInfo(path).fileName().toStdString()), m_fd(inotify_init1(IN_NONBLOCK))
+    {
+        inotify_add_watch(m_fd, QFileInfo(path).absolutePath().toLocal8Bit().constData(),
+                          IN_OPEN | IN_CLOSE);
+    }
+    ~CFileOpenCounter() { close(m_fd); }
+
+    int Count()
+    {
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (ssize_t size; (size = read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + size;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                m_count += (event->mask & IN_OPEN) != 0 && event->len > 0 && m_name == event->name ? 1 : 0;
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return m_count;
+    }
+
+private:
+    std::string m_name;
+    int m_fd;
+    int m_count = 0;
+};
+
 } // namespace
+
+TEST_F(HistoryComboBox, LongHistoryIsReadWithoutReadingTheStoreOncePerEntry)
+{
+    constexpr int kEntries = 2000;
+    const QString file = QString::fromStdString(AfxGetApp()->GetProfileFileName());
+    {
+        QSettings store(file, QSettings::NativeFormat); // the application's store, written at once
+        for (int index = 0; index <= kEntries; ++index) {
+            store.setValue(QString::fromStdString(kSection) + "/HistoryCombo" + QString::number(index),
+                           index < kEntries ? QString("host-%1.example").arg(index) : QString());
+        }
+    }
+    CFileOpenCounter opens(file);
+
+    m_combo.LoadHistory(kSection.c_str(), "HistoryCombo", TRUE, nullptr);
+
+    EXPECT_EQ(m_combo.GetCount(), kEntries);
+    EXPECT_LE(opens.Count(), 1);
+}
 
 TEST_F(HistoryComboBox, LoadsEntriesToTheFirstGapSortedAndRestoresTheCurrentText)
 {

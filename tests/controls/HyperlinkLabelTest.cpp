@@ -1,6 +1,7 @@
 #include "ControlsTestKit.h"
 #include "FakeTools.h"
 #include "HyperlinkLabel.h"
+#include "MessageBeep.h"
 #include "MessageBox.h"
 #include "ShellExecute.h"
 #include "WinDefs.h"
@@ -12,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +185,35 @@ TEST(HyperlinkLabel, ClickOpensTheUrlWithTheShellAndMarksItVisited)
     EXPECT_TRUE(boxes.m_boxes.empty());
 }
 
+TEST(HyperlinkLabel, WindowPaintsAndTheMouseIsFreeWhileTheOpenerRuns)
+{
+    CFakeDesktop desktop(0, 1); // xdg-open answers after a second
+    CMessageBoxHook boxes;
+    CControlHost host;
+    QWidget* widget = host.Add(LinkItem(kUrl, SS_LEFT));
+    CHyperlinkLabel label;
+    ASSERT_TRUE(label.SubclassWindow(widget));
+    host.Window()->show();
+    MoveMouse(widget, QPoint(2, 2));
+    ASSERT_EQ(QWidget::mouseGrabber(), widget);
+
+    CPaintCounter paints(host.Window());
+    QObject during;
+    QWidget* grabber = widget;
+    int paintsSeen = -1;
+    QTimer::singleShot(100, &during, [&] {
+        grabber = QWidget::mouseGrabber();
+        host.Window()->update();
+    });
+    QTimer::singleShot(400, &during, [&] { paintsSeen = paints.m_count; });
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+
+    EXPECT_EQ(grabber, nullptr);
+    EXPECT_GT(paintsSeen, 0);
+    EXPECT_TRUE(label.IsVisited());
+    EXPECT_TRUE(boxes.m_boxes.empty());
+}
+
 TEST(HyperlinkLabel, FailedClickAfterASuccessfulOneReportsAndDropsTheVisitedState)
 {
     CMessageBoxHook boxes;
@@ -197,10 +228,12 @@ TEST(HyperlinkLabel, FailedClickAfterASuccessfulOneReportsAndDropsTheVisitedStat
         ASSERT_TRUE(label.IsVisited());
     }
     CFakeDesktop failing(3); // xdg-open finds no tool, and no program is registered
+    CMessageBeepHook beeps;
 
     MoveMouse(widget, QPoint(2, 2));
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
 
+    EXPECT_EQ(beeps.m_beeps, std::vector<UINT>{MB_ICONEXCLAMATION});
     EXPECT_FALSE(label.IsVisited());
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr); // the error box gets the mouse
     EXPECT_EQ(label.TextColor(), QColor(0, 0, 238));

@@ -3,8 +3,12 @@
 #include "MessageBox.h"
 #include "WinDefs.h"
 
+#include <QTimer>
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <filesystem>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -14,13 +18,17 @@ using Args = std::vector<std::string>;
 
 TEST(HelpCommand, PresentFileIsOpenedByTheShellInTheProgramFolder)
 {
-    CFakeDesktop desktop;
+    CFakeDesktop desktop(0, 1); // the viewer takes a second to answer
     CMessageBoxHook boxes;
     const std::string folder = desktop.File("prog");
     WriteFile(folder + "/quorail.chm", ""); // empty still counts as present
+    QObject during;
+    bool eventsRan = false; // the window goes on painting meanwhile
+    QTimer::singleShot(100, &during, [&] { eventsRan = true; });
 
     CHelpCommand::RunFor(folder + "/quorail");
 
+    EXPECT_TRUE(eventsRan);
     EXPECT_EQ(desktop.Recorded("args"), Args{folder + "/quorail.chm"});
     EXPECT_EQ(ReadFile(desktop.File("cwd")), folder + "\n");
     EXPECT_TRUE(boxes.m_boxes.empty());
@@ -46,6 +54,29 @@ TEST(HelpCommand, MissingOrLockedFileAsksAndNoDoesNothing)
         EXPECT_EQ(box.m_text, question);
         EXPECT_EQ(box.m_type, MB_YESNO);
     }
+    EXPECT_FALSE(desktop.Exists("cwd"));
+
+    // A folder name beyond 1252 shows as it is.
+    const std::string cyrillic = desktop.File("\xD0\x9F\xD0\xBE\xD0\xBC\xD0\xBE\xD1\x89\xD1\x8C");
+    CHelpCommand::RunFor(cyrillic + "/quorail");
+    ASSERT_EQ(boxes.m_boxes.size(), 3u);
+    EXPECT_TRUE(boxes.m_boxes[2].m_shown.contains(QString::fromUtf8(cyrillic.c_str()) + "/quorail.chm\""));
+}
+
+TEST(HelpCommand, FolderOrFifoOfThatNameCountsAsMissingWithoutWaiting)
+{
+    CFakeDesktop desktop;
+    CMessageBoxHook boxes(IDNO);
+    const std::string folder = desktop.File("prog");
+    const std::string fifoFolder = desktop.File("fifo");
+    std::filesystem::create_directories(folder + "/quorail.chm");
+    std::filesystem::create_directories(fifoFolder);
+    ASSERT_EQ(mkfifo((fifoFolder + "/quorail.chm").c_str(), 0644), 0);
+
+    CHelpCommand::RunFor(folder + "/quorail");
+    CHelpCommand::RunFor(fifoFolder + "/quorail"); // an open that waited for a writer would hang here
+
+    EXPECT_EQ(boxes.m_boxes.size(), 2u);
     EXPECT_FALSE(desktop.Exists("cwd"));
 }
 

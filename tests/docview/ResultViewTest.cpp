@@ -7,8 +7,8 @@
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "PrintInfo.h"
+#include "PrintedListing.h"
 
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QApplication>
 #include <QPrintPreviewDialog>
@@ -169,18 +169,16 @@ TEST_F(ResultViewTest, PrintsEachLineAtItsRowWithTabsAsSpaces)
     EXPECT_EQ(dc.m_calls, expected);
 }
 
-TEST_F(ResultViewTest, PrintsOnePageToAPdfPrinter)
+TEST_F(ResultViewTest, PrintsAReadableListingOfFortyTwoLinesToAPdfPrinter)
 {
     CStartedApp started;
-    ShowLines(started, {"Nr.\tmin./ms", "1\t2", "3", "4"});
+    const std::vector<std::string> listing = HopListing(42);
+    ShowLines(started, listing);
     QPrinter* printer = started.App().GetPrinter();
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(Path("out.pdf")));
     EXPECT_TRUE(started.Command(ID_FILE_PRINT_DIRECT));
-    const QFileInfo pdf(QString::fromStdString(Path("out.pdf")));
-    ASSERT_TRUE(pdf.exists());
-    EXPECT_GT(pdf.size(), 0);
-    EXPECT_EQ(ReadBytes(Path("out.pdf"))[0], '%');
+    EXPECT_EQ(PdfLines(Path("out.pdf")), AsRead(listing));
 }
 
 TEST_F(ResultViewTest, CommandsReachTheViewFirstAndUnhandledOnesDoNothing)

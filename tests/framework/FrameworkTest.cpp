@@ -15,12 +15,18 @@
 #include "MessageBox.h"
 #include "WinStyles.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPageSize>
 #include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QLineEdit>
 #include <QListView>
@@ -318,6 +324,55 @@ TEST(MessageBoxTest, CarriesTheProgramTitleAndReturnsTheButtonPressed)
     EXPECT_EQ(AfxMessageBox("Weiter mit \xC4nderungen?", MB_YESNO | MB_ICONEXCLAMATION), IDNO);
     EXPECT_EQ(title, "Quorail");
     EXPECT_EQ(text, QString::fromUtf8("Weiter mit Änderungen?"));
+}
+
+// The page size of a PDF as pdfinfo reports it, in points.
+QSizeF PdfPageSize(const QString& path)
+{
+    QProcess pdfinfo;
+    pdfinfo.start(QStringLiteral("pdfinfo"), {path});
+    pdfinfo.waitForFinished(60000);
+    const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts"))
+                                             .match(QString::fromUtf8(pdfinfo.readAllStandardOutput()));
+    return size.hasMatch() ? QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble()) : QSizeF();
+}
+
+TEST(PrintSetupTest, ChoosesPaperAndOrientationWithoutPrintingAndTheNextPrintUsesThem)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+    CStartedApp started({"/nologo"});
+    QPrinter* printer = started.App().GetPrinter();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(pdf);
+    QStringList buttons;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+            buttons << button->text();
+        }
+        auto* size = dialog->findChild<QComboBox*>(QStringLiteral("pageSize"));
+        auto* landscape = dialog->findChild<QAbstractButton*>(QStringLiteral("landscape"));
+        if (size == nullptr || landscape == nullptr) {
+            dialog->close();
+            return;
+        }
+        size->setCurrentIndex(size->findData(static_cast<int>(QPageSize::A5)));
+        landscape->click();
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+    EXPECT_TRUE(started.Command(ID_FILE_PRINT_SETUP));
+    EXPECT_TRUE(buttons.contains(QStringLiteral("OK"))) << buttons.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(buttons.join(QLatin1Char('|')).contains(QRegularExpression(QStringLiteral("Print|Drucken"))));
+    EXPECT_FALSE(QFile::exists(pdf)); // setting up prints nothing
+
+    started.View()->m_ListBox.AddString("a");
+    started.View()->m_bHasResults = TRUE;
+    EXPECT_TRUE(started.Command(ID_FILE_PRINT_DIRECT));
+    const QSizeF page = PdfPageSize(pdf);
+    EXPECT_NEAR(page.width(), 595.3, 1.0); // A5 turned on its side
+    EXPECT_NEAR(page.height(), 419.5, 1.0);
 }
 
 TEST(MessageBoxTest, PrintingWithoutAPrinterIsReportedNotSilent)

@@ -58,7 +58,7 @@ TEST(StringArrayFile, ListingWithTabsAndUmlautsRoundTrips)
     });
     const Bytes bytes = Store(listing);
     EXPECT_EQ(bytes[0], 5);
-    EXPECT_EQ(bytes[2], listing[0].size());
+    EXPECT_EQ(bytes[2], listing.GetAt(0).size());
     EXPECT_EQ(bytes[3 + 13], '\t');
     EXPECT_EQ(Load(bytes), listing);
 }
@@ -75,8 +75,8 @@ TEST(StringArrayFile, CountsAroundTheTwoByteLimit)
             bytes.push_back(static_cast<unsigned char>('a' + i % 26));
         }
         const CStringArray lines = Load(bytes);
-        ASSERT_EQ(lines.size(), count);
-        EXPECT_EQ(lines.back(), std::string(1, 'a' + (count - 1) % 26));
+        ASSERT_EQ(lines.GetSize(), static_cast<std::ptrdiff_t>(count));
+        EXPECT_EQ(lines.GetAt(static_cast<std::ptrdiff_t>(count) - 1), std::string(1, 'a' + (count - 1) % 26));
         EXPECT_EQ(Store(lines), bytes) << "count " << count;
     }
 }

@@ -19,26 +19,26 @@ CChildProcess::Result RunTracer(std::vector<std::string> args)
 
 TEST(CommandLine, FinishedTraceExitsZeroWithOneLinePerHop)
 {
-    const auto result = RunTracer({"-w", "200", "198.18.4.2"});
+    const auto result = RunTracer({"dst.lab.quorail.test", "-w0.2"});
     EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
     EXPECT_EQ(std::count(result.m_out.begin(), result.m_out.end(), '\n'), 4) << result.m_out;
     EXPECT_NE(result.m_out.find("2\t*\t*\t*\tFehler:\t\t11010\n"), std::string::npos) << result.m_out;
     EXPECT_NE(result.m_out.find("[198.18.4.2]\tdst.lab.quorail.test\n"), std::string::npos) << result.m_out;
-    EXPECT_EQ(result.m_err, "");
+    EXPECT_EQ(result.m_err, "quorail-trace zu dst.lab.quorail.test (198.18.4.2), 30 Hops max.\n");
 }
 
 TEST(CommandLine, NoNamesOptionLeavesTheNameColumnOut)
 {
-    const auto result = RunTracer({"-n", "-q", "1", "-w", "200", "-m", "1", "198.18.4.2"});
+    const auto result = RunTracer({"-nq1", "-w", "0.2", "-m1", "198.18.4.2"});
     EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
     EXPECT_NE(result.m_out.find("[198.18.1.2]\n"), std::string::npos) << result.m_out;
 }
 
-TEST(CommandLine, FailedTraceExitsOneWithTheCodeOnStandardError)
+TEST(CommandLine, FailedTraceExitsOneWithTheCodeAndItsReasonOnStandardError)
 {
-    const auto result = RunTracer({"-w", "200", "nowhere.lab.quorail.test"});
+    const auto result = RunTracer({"-w", "0.2", "nowhere.lab.quorail.test"});
     EXPECT_EQ(result.m_exitCode, 1);
-    EXPECT_EQ(result.m_err, "Fehler bei Quorail Nr.: 11001\n");
+    EXPECT_EQ(result.m_err, "Fehler bei Quorail Nr.: 11001\nquorail-trace: Host nicht gefunden\n");
     EXPECT_EQ(result.m_out, "");
 }
 

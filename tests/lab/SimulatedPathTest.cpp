@@ -1,12 +1,16 @@
 // Traces along the scripted paths of paths.txt, answered by quorail-pathsim on the tun
 // device of the test network. The script is the ground truth for addresses and times.
 
+#include "AsyncResolver.h"
+#include "BlockingHook.h"
 #include "ChildProcess.h"
 #include "DirectEcho.h"
+#include "EchoRequests.h"
 #include "TraceRun.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 
@@ -119,4 +123,47 @@ TEST_F(SimulatedPath, UnreachableAnswersCarryTheirCode)
     EXPECT_EQ(DottedAddress(run.m_hops[1].Address), "198.18.200.7");
     EXPECT_EQ(DottedAddress(run.m_hops[2].Address), "198.18.200.7");
     ExpectRoundTrips(run.m_hops[2], 2);
+}
+
+namespace {
+std::chrono::steady_clock::time_point g_stopAt;
+
+// The user's Esc, once g_stopAt has passed.
+void StopWhenDue()
+{
+    if (std::chrono::steady_clock::now() >= g_stopAt)
+        win::WSACancelBlockingCall();
+}
+} // namespace
+
+TEST_F(SimulatedPath, StoppedTraceFailsCancelledKeepsItsHopsAndLeavesNothingWaiting)
+{
+    // Unstopped, the trace would give the silent hop up after a second and then finish.
+    g_stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    win::WSASetBlockingHook(&StopWhenDue);
+    const CTraceRun run("198.18.200.50", 30, 30000, 3, true);
+    win::WSAUnhookBlockingHook();
+
+    EXPECT_FALSE(run.m_bResult);
+    EXPECT_EQ(run.m_lastError, ERROR_CANCELLED);
+    ASSERT_EQ(run.m_hops.GetSize(), 1u);
+    EXPECT_EQ(run.m_lines.size(), 1u);
+    EXPECT_NE(run.m_lines[0].find("[198.18.200.1]\thop1.sim.lab.quorail.test"), std::string::npos) << run.m_lines[0];
+    EXPECT_EQ(win::CEchoRequests::Current().Waiting(), 0u);
+    EXPECT_EQ(win::CAsyncResolver::Current().Waiting(), 0u);
+}
+
+TEST_F(SimulatedPath, SlowRouterKeepsItsTimesWhileASilentOneIsGivenUpOnTheEvidence)
+{
+    // Waiting out the 30 s timeout would meet the stop after 4 s.
+    g_stopAt = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+    win::WSASetBlockingHook(&StopWhenDue);
+    const CTraceRun run("198.18.200.51", 30, 30000, 3, false);
+    win::WSAUnhookBlockingHook();
+
+    ASSERT_TRUE(run.m_bResult) << "last error " << run.m_lastError;
+    ASSERT_EQ(run.m_hops.GetSize(), 4u);
+    ExpectRoundTrips(run.m_hops[1], 400);
+    EXPECT_EQ(run.m_lines[2], "3\t*\t*\t*\tFehler:\t\t11010");
+    ExpectRoundTrips(run.m_hops[3], 3);
 }

@@ -5,10 +5,12 @@
 
 #include <arpa/inet.h>
 
-CTraceRun::CTraceRun(const std::string& host, BYTE maxHops, DWORD timeoutMs, DWORD probesPerHop, bool resolveNames)
+CTraceRun::CTraceRun(const std::string& host, BYTE maxHops, DWORD timeoutMs, DWORD probesPerHop, bool resolveNames,
+                     CRouteTracer::ESchedule schedule)
 {
     g_bResolveNames = resolveNames ? TRUE : FALSE;
     CReportTracer tracer;
+    tracer.SetSchedule(schedule);
     win::SetLastError(0);
     m_bResult = tracer.Trace(host, m_hops, maxHops, timeoutMs, probesPerHop);
     m_lastError = win::GetLastError();

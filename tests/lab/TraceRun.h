@@ -3,6 +3,7 @@
 // its outcome, last-error value, hop records and report lines.
 
 #include "HopResultArray.h"
+#include "RouteTracer.h"
 #include "WinTypes.h"
 
 #include <string>
@@ -10,7 +11,8 @@
 
 class CTraceRun {
 public:
-    CTraceRun(const std::string& host, BYTE maxHops, DWORD timeoutMs, DWORD probesPerHop, bool resolveNames);
+    CTraceRun(const std::string& host, BYTE maxHops, DWORD timeoutMs, DWORD probesPerHop, bool resolveNames,
+              CRouteTracer::ESchedule schedule = CRouteTracer::ESchedule::Parallel);
 
     BOOL m_bResult = FALSE;
     DWORD m_lastError = 0; // valid when m_bResult is FALSE

@@ -222,3 +222,10 @@ TEST_F(RouteTracerTest, ZeroProbesPerHopIsRefused)
 }
 
 } // namespace
+
+TEST(RouteTracerSchedule, OnlyTheExactProfileValueChoosesTheSequentialSchedule)
+{
+    EXPECT_EQ(CRouteTracer::ScheduleFromText("sequential"), CRouteTracer::ESchedule::Sequential);
+    for (const char* other : {"", "parallel", "Sequential", "sequential ", "0"})
+        EXPECT_EQ(CRouteTracer::ScheduleFromText(other), CRouteTracer::ESchedule::Parallel) << other;
+}

@@ -73,6 +73,8 @@ void CSimLoop::ReadRequests()
             LogRequest(*request, answers.size());
         for (const ScheduledPacket& answer : answers)
             m_pending.emplace(answer.m_dueUs, answer.m_packet);
+        // A burst of requests must not hold back the answers that fall due meanwhile.
+        SendDue();
     }
 }
 

@@ -1,0 +1,37 @@
+#include "ErrorText.h"
+
+const char* CErrorText::ReasonFor(DWORD error)
+{
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+        return "Zugriff verweigert: Proben brauchen root, die Faehigkeit cap_net_raw "
+               "(sudo setcap cap_net_raw+ep quorail-trace) oder die eigene Gruppe in "
+               "net.ipv4.ping_group_range (sudo sysctl net.ipv4.ping_group_range=\"0 2147483647\")";
+    case 4:
+        return "zu viele offene Dateien";
+    case ERROR_NOT_ENOUGH_MEMORY:
+        return "nicht genug Speicher";
+    case 31:
+        return "ICMP-Socket laesst sich nicht oeffnen";
+    case 50:
+        return "ICMP ueber IPv4 wird hier nicht unterstuetzt";
+    case ERROR_INVALID_PARAMETER:
+        return "ungueltiger Parameter";
+    case ERROR_MOD_NOT_FOUND:
+        return "Echo-Modul ICMP.DLL nicht gefunden";
+    case ERROR_PROC_NOT_FOUND:
+        return "dem Echo-Modul ICMP.DLL fehlt eine Funktion";
+    case ERROR_CANCELLED:
+        return "abgebrochen";
+    case WSAHOST_NOT_FOUND:
+        return "Host nicht gefunden";
+    case WSATRY_AGAIN:
+        return "Namensdienst gerade nicht erreichbar, spaeter noch einmal versuchen";
+    case WSANO_RECOVERY:
+        return "Namensdienst meldet einen bleibenden Fehler";
+    case WSANO_DATA:
+        return "zu diesem Namen gibt es keine IPv4-Adresse";
+    default:
+        return nullptr;
+    }
+}

@@ -1,0 +1,143 @@
+#include "EchoRequests.h"
+
+#include "AlertableWait.h"
+#include "EchoHandleTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace win {
+
+namespace {
+constexpr USHORT kStoredReply = 1; // the record's Reserved field: an answer is stored
+}
+
+CEchoRequests& CEchoRequests::Current()
+{
+    thread_local CEchoRequests t_requests;
+    AddAlertableSource(&t_requests);
+    return t_requests;
+}
+
+DWORD CEchoRequests::Start(CRequest request, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data)
+{
+    const bool alone = !IsWaitingOn(request.m_transport.get());
+    const DWORD failure = request.m_transport->SendRequest(request.m_destination, options, data, alone,
+                                                           request.m_sequence, request.m_sent);
+    if (failure != 0)
+        return failure;
+    request.m_deadline = request.m_sent + request.m_timeout;
+    m_requests.push_back(std::move(request));
+    return ERROR_IO_PENDING;
+}
+
+void CEchoRequests::Forget(HANDLE handle)
+{
+    std::erase_if(m_requests, [handle](const CRequest& request) { return request.m_handle == handle; });
+}
+
+bool CEchoRequests::IsWaitingOn(const CEchoTransport* transport) const
+{
+    return std::any_of(m_requests.begin(), m_requests.end(),
+                       [transport](const CRequest& request) { return request.m_transport.get() == transport; });
+}
+
+CEchoRequests::Clock::time_point CEchoRequests::Prepare(std::vector<pollfd>& fds)
+{
+    Clock::time_point due = Clock::time_point::max();
+    m_polled.clear();
+    for (const CRequest& request : m_requests) {
+        due = std::min(due, request.m_deadline);
+        const int fd = request.m_transport->PollFd();
+        if (std::none_of(m_polled.begin(), m_polled.end(), [fd](const pollfd& entry) { return entry.fd == fd; }))
+            m_polled.push_back({fd, POLLIN | POLLERR, 0});
+    }
+    fds.insert(fds.end(), m_polled.begin(), m_polled.end());
+    return due;
+}
+
+int CEchoRequests::Dispatch(std::span<const pollfd> fds, Clock::time_point now)
+{
+    std::vector<bool> done(m_requests.size(), false);
+    for (const pollfd& entry : fds) {
+        if (entry.revents == 0)
+            continue;
+        const auto owner = std::find_if(m_requests.begin(), m_requests.end(),
+                                        [&](const CRequest& request) { return request.m_transport->PollFd() == entry.fd; });
+        if (owner != m_requests.end())
+            ReadTransport(*owner->m_transport, entry.revents, done);
+    }
+    for (std::size_t i = 0; i < m_requests.size(); ++i) {
+        if (!done[i] && now >= m_requests[i].m_deadline) {
+            WriteFailure(IP_REQ_TIMED_OUT, m_requests[i].m_reply);
+            done[i] = true;
+        }
+    }
+    // Finished requests leave the list before their routines run: a routine may send anew.
+    std::vector<CRequest> finished;
+    std::size_t index = 0;
+    std::erase_if(m_requests, [&](CRequest& request) {
+        if (!done[index++])
+            return false;
+        finished.push_back(std::move(request));
+        return true;
+    });
+    for (CRequest& request : finished) {
+        // The routine may close the handle; then its socket may go back to the pool.
+        request.m_transport.reset();
+        // An earlier routine may have closed this request's handle: then it is dropped.
+        if (request.m_apcRoutine != nullptr && CEchoHandleTable::Instance().Find(request.m_handle))
+            request.m_apcRoutine(request.m_apcContext, nullptr, 0);
+    }
+    return static_cast<int>(finished.size());
+}
+
+void CEchoRequests::ReadTransport(CEchoTransport& transport, short events, std::vector<bool>& done)
+{
+    std::vector<std::size_t> indexes;
+    std::vector<CEchoMatcher> matchers;
+    for (std::size_t i = 0; i < m_requests.size(); ++i) {
+        const CRequest& request = m_requests[i];
+        if (request.m_transport.get() != &transport || done[i])
+            continue;
+        indexes.push_back(i);
+        matchers.emplace_back(request.m_destination, transport.Identifier(), request.m_sequence);
+    }
+    std::vector<CEchoWaiting> waiting;
+    for (std::size_t k = 0; k < indexes.size(); ++k) {
+        CRequest& request = m_requests[indexes[k]];
+        const std::size_t room = std::min<std::size_t>(request.m_replySize - sizeof(ICMP_ECHO_REPLY), 0xFFFF);
+        waiting.push_back({&matchers[k], request.m_sent, {request.m_reply + sizeof(ICMP_ECHO_REPLY), room}});
+    }
+    transport.ReadAnswers(waiting, events, [&](std::size_t which, const CEchoReceived& received) {
+        const std::size_t i = indexes[which];
+        if (done[i])
+            return; // a duplicate answer
+        WriteAnswer(received, m_requests[i].m_reply);
+        done[i] = true;
+    });
+}
+
+void CEchoRequests::WriteAnswer(const CEchoReceived& received, BYTE* buffer)
+{
+    ICMP_ECHO_REPLY record{};
+    record.Address = received.m_answer.m_address;
+    record.Status = received.m_answer.m_status;
+    record.RoundTripTime =
+        static_cast<ULONG>(std::chrono::duration_cast<std::chrono::milliseconds>(received.m_roundTrip).count());
+    record.DataSize = static_cast<USHORT>(received.m_dataSize);
+    record.Reserved = kStoredReply;
+    record.DataOffset = sizeof record;
+    record.OptionsTtl = received.m_answer.m_ttl;
+    record.OptionsTos = received.m_answer.m_tos;
+    std::memcpy(buffer, &record, sizeof record);
+}
+
+void CEchoRequests::WriteFailure(DWORD status, BYTE* buffer)
+{
+    ICMP_ECHO_REPLY record{};
+    record.Status = status;
+    std::memcpy(buffer, &record, sizeof record);
+}
+
+} // namespace win

@@ -1,0 +1,53 @@
+#pragma once
+// The reverse lookups of one trace's hop addresses, side by side: each starts as soon as
+// its address is known, at most kMaxRunning at a time, and gives up after kBound. They
+// make progress while the thread waits (for probes, or for a name); Abandon ends them all.
+
+#include "WinTypes.h"
+
+#include <chrono>
+#include <deque>
+#include <netdb.h>
+#include <optional>
+#include <string>
+
+class CNameLookups {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::size_t kMaxRunning = 16;
+    static constexpr std::chrono::milliseconds kBound{3000}; // from the lookup's start
+
+    CNameLookups() = default;
+    ~CNameLookups();
+    CNameLookups(const CNameLookups&) = delete;
+    CNameLookups& operator=(const CNameLookups&) = delete;
+
+    // Starts the lookup of address unless it has been started before.
+    void Start(IPAddr address);
+    // The address's host name, waiting for its lookup as long as its bound allows; none
+    // when the lookup failed, ran out of time or the blocking call was cancelled.
+    std::optional<std::string> Name(IPAddr address);
+    // Cancels every lookup still running or queued and forgets every name; nothing is left behind.
+    void Abandon();
+
+private:
+    enum class EState { Queued, Running, Done };
+    struct CEntry {
+        CNameLookups* m_owner = nullptr;
+        IPAddr m_address = 0;
+        EState m_state = EState::Queued;
+        HANDLE m_request = nullptr;
+        Clock::time_point m_started;
+        std::optional<std::string> m_name;
+    };
+
+    static void OnLookedUp(void* context, DWORD error, const hostent* entry);
+    CEntry* Find(IPAddr address);
+    void Begin(CEntry& entry);
+    void StartQueued();
+    void EndOverdue(Clock::time_point now);
+    void Stop(CEntry& entry);
+
+    std::deque<CEntry> m_entries; // references stay valid as it grows
+    std::size_t m_running = 0;
+};

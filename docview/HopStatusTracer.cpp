@@ -4,9 +4,10 @@
 
 #include <cstdio>
 
-CHopStatusTracer::CHopStatusTracer(CFrameWnd* frame, int maxHops)
+CHopStatusTracer::CHopStatusTracer(CFrameWnd* frame, int maxHops, std::function<void(const std::string&)> onLine)
     : m_pFrame(frame)
     , m_nMaxHops(maxHops)
+    , m_onLine(std::move(onLine))
 {
     ShowHop(1);
 }
@@ -20,7 +21,7 @@ CHopStatusTracer::~CHopStatusTracer()
 std::string CHopStatusTracer::HopText(int hop, int maxHops)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "Untersuche Hop %d von %d ...", hop, maxHops);
+    std::snprintf(text, sizeof text, "Untersuche Hop %d von %d ... Esc bricht ab", hop, maxHops);
     return text;
 }
 
@@ -33,6 +34,8 @@ void CHopStatusTracer::ShowHop(int hop)
 BOOL CHopStatusTracer::OnSingleHostResult(int hopNumber, HopResult& hop)
 {
     const BOOL result = CReportTracer::OnSingleHostResult(hopNumber, hop);
+    if (m_onLine && !m_Lines.empty())
+        m_onLine(m_Lines.back());
     ShowHop(hopNumber + 1);
     return result;
 }

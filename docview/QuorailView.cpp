@@ -148,6 +148,11 @@ void CQuorailView::OnEndPrinting(CDC* /*pDC*/, CPrintInfo* /*pInfo*/)
 
 void CQuorailView::OnConnect()
 {
+    // While a trace runs, the same menu item and toolbar button stop it.
+    if (CTraceBusyScope::IsActive()) {
+        CTraceBusyScope::StopActive();
+        return;
+    }
     m_ListBox.ResetContent();
     m_ListBox.AddString("Ok. Bitte etwas warten (ca. 30 sek. je nach Server) ...");
     UpdateData(FALSE);
@@ -167,41 +172,81 @@ void CQuorailView::TraceHost()
     CWaitCursor waitCursor;
     g_bResolveNames = TRUE;
     CHopResultArray hops;
-    CHopStatusTracer tracer(GetParentFrame(), s_nTraceMaxHops);
+    // The lines before the outcome stay; a failure takes back the hop lines shown so far.
+    const int outcomeStart = m_ListBox.GetCount();
+    CHopStatusTracer tracer(GetParentFrame(), s_nTraceMaxHops, [this](const std::string& line) { ShowHopLine(line); });
     tracer.SetSchedule(CRouteTracer::ScheduleFromText(AfxGetApp()->GetProfileString("Settings", "Probing")));
+    m_bHeadingShown = FALSE;
     BOOL traced = FALSE;
-    {
-        CTraceBusyScope busy;
+    DWORD error = 0;
+    try {
+        CTraceBusyScope busy(GetParentFrame(), {ID_CONNECT, ID_APP_EXIT});
         traced = tracer.Trace(m_strHost, hops, s_nTraceMaxHops, s_nTraceTimeoutMs, s_nTraceProbes);
+        error = win::GetLastError();
+    } catch (...) {
+        TruncateList(outcomeStart);
+        throw;
     }
-    if (!traced) {
-        char line[64];
-        std::snprintf(line, sizeof line, "Fehler bei Quorail Nr.: %d", static_cast<int>(win::GetLastError()));
-        m_ListBox.AddString(line);
+    if (traced) {
+        AddListing(tracer.m_Lines, "OK");
         return;
     }
-    AddListing(tracer.m_Lines);
+    if (error == ERROR_CANCELLED && !tracer.m_Lines.empty()) {
+        AddListing(tracer.m_Lines, "Abgebrochen");
+        return;
+    }
+    TruncateList(outcomeStart);
+    char line[64];
+    std::snprintf(line, sizeof line, "Fehler bei Quorail Nr.: %d", static_cast<int>(error));
+    m_ListBox.AddString(line);
 }
 
-void CQuorailView::AddListing(const std::vector<std::string>& hopLines)
+void CQuorailView::AddHeading()
 {
     m_ListBox.AddString("OK zeige nun die Quorail an von:\t" + m_strHost);
     m_ListBox.AddString(" ");
     m_ListBox.AddString(" ");
     m_ListBox.AddString("Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tAdresse");
     m_ListBox.AddString(" ");
+    m_bHeadingShown = TRUE;
+}
+
+void CQuorailView::ShowHopLine(const std::string& line)
+{
+    if (!m_bHeadingShown) {
+        AddHeading();
+    }
+    m_ListBox.AddString(line);
+    ScrollToEnd();
+}
+
+void CQuorailView::ScrollToEnd()
+{
+    m_ListBox.SetTopIndex(m_ListBox.GetCount() - 1);
+}
+
+void CQuorailView::TruncateList(int count)
+{
+    while (m_ListBox.GetCount() > count) {
+        m_ListBox.DeleteString(m_ListBox.GetCount() - 1);
+    }
+}
+
+void CQuorailView::AddListing(const std::vector<std::string>& hopLines, const char* closing)
+{
+    if (!m_bHeadingShown) {
+        AddHeading();
+    }
     if (hopLines.empty()) {
         m_ListBox.AddString("Fehler LB_ERR");
         return;
     }
-    for (const std::string& line : hopLines) {
-        m_ListBox.AddString(line);
-    }
     m_bHasResults = TRUE;
     m_ListBox.AddString(" ");
-    m_ListBox.AddString("OK");
+    m_ListBox.AddString(closing);
     m_ListBox.AddString(" ");
     m_ListBox.AddString(std::string("ENDE von Quorail 1.0 von ") + g_szHomePageUrl);
+    ScrollToEnd();
     CopyToDocument();
 }
 

@@ -50,7 +50,16 @@ public:
     static constexpr DWORD s_nTraceProbes = 3;
 
 private:
-    // Runs the trace for m_strHost and writes its outcome into the list.
+    // Runs the trace for m_strHost, showing each hop's line as it comes, and writes its
+    // outcome into the list.
     void TraceHost();
-    void AddListing(const std::vector<std::string>& hopLines);
+    void AddHeading();
+    void ShowHopLine(const std::string& line);
+    // The closing block after the hop lines: closing is "OK", or "Abgebrochen" for a
+    // trace the user stopped.
+    void AddListing(const std::vector<std::string>& hopLines, const char* closing);
+    void TruncateList(int count);
+    void ScrollToEnd();
+
+    BOOL m_bHeadingShown = FALSE; // the lines above the hop lines are in the list
 };

@@ -26,6 +26,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <new>
@@ -171,6 +172,10 @@ BOOL CFrameWnd::OnCmdMsg(UINT id)
 
 void CFrameWnd::ExecuteCommand(UINT id)
 {
+    // A click that came before its button was greyed.
+    if (!IsCommandOpen(id)) {
+        return;
+    }
     try {
         OnCmdMsg(id);
     } catch (const std::bad_alloc&) {
@@ -322,7 +327,7 @@ void CFrameWnd::UpdateAction(QAction* action)
         return;
     }
     CCmdUI cmdUI(id);
-    if (!OnUpdateCmdUI(&cmdUI)) {
+    if (!OnUpdateCmdUI(&cmdUI) || !IsCommandOpen(id)) {
         cmdUI.Enable(FALSE);
     }
     action->setEnabled(cmdUI.m_bEnabled != FALSE);
@@ -365,6 +370,25 @@ void CFrameWnd::UpdateWithToolBars(std::vector<QAction*>& actions)
     for (QAction* action : actions) {
         UpdateAction(action);
     }
+}
+
+void CFrameWnd::RestrictCommands(std::vector<UINT> openCommands)
+{
+    m_bCommandsRestricted = TRUE;
+    m_openCommands = std::move(openCommands);
+    UpdateCommandUI();
+}
+
+void CFrameWnd::LiftCommandRestriction()
+{
+    m_bCommandsRestricted = FALSE;
+    m_openCommands.clear();
+    UpdateCommandUI();
+}
+
+BOOL CFrameWnd::IsCommandOpen(UINT id) const
+{
+    return !m_bCommandsRestricted || std::find(m_openCommands.begin(), m_openCommands.end(), id) != m_openCommands.end();
 }
 
 void CFrameWnd::UpdateRecentFileMenu()

@@ -33,8 +33,9 @@ public:
 
     BOOL OnCmdMsg(UINT id) override;
     BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
-    // Runs a command chosen by the user (menu, toolbar, accelerator). An exception that a
-    // handler lets through ends the command with the framework's box instead of the program.
+    // Runs a command chosen by the user (menu, toolbar, accelerator), unless the commands
+    // are restricted and it is not among the open ones. An exception that a handler lets
+    // through ends the command with the framework's box instead of the program.
     void ExecuteCommand(UINT id);
     // Shows text (Windows-1252) in the message pane; an empty text brings back the idle text.
     void SetMessageText(const std::string& text);
@@ -44,9 +45,15 @@ public:
     void OnUpdateFrameTitle();
     void RecalcLayout(BOOL bNotify = TRUE);
     void EnableDocking(DWORD dockStyle);
-    // Updates every menu item and toolbar button from the command targets.
+    // Updates every menu item and toolbar button from the command targets; restricted
+    // commands are greyed.
     void UpdateCommandUI();
     void UpdateRecentFileMenu();
+    // While a command keeps the user-interface thread busy: only the open commands stay
+    // enabled and run, every other one is greyed, until LiftCommandRestriction.
+    void RestrictCommands(std::vector<UINT> openCommands);
+    void LiftCommandRestriction();
+    BOOL IsCommandOpen(UINT id) const;
     // Updates the toolbar buttons and the commands directly on the menu bar.
     void UpdateToolBarUI();
 
@@ -81,4 +88,6 @@ private:
     QAction* m_pRecentPlaceholder = nullptr;
     std::vector<QAction*> m_recentActions;
     UINT m_nResourceId = 0;
+    BOOL m_bCommandsRestricted = FALSE;
+    std::vector<UINT> m_openCommands; // while restricted
 };

@@ -74,6 +74,17 @@ int CListBox::GetText(int index, std::string& text1252) const
     return static_cast<int>(text1252.size());
 }
 
+int CListBox::SetTopIndex(int index)
+{
+    auto* view = qobject_cast<QListView*>(m_hWnd);
+    const CListBoxModel* model = GetModel();
+    if (view == nullptr || model == nullptr || index < 0 || index >= model->Count()) {
+        return LB_ERR;
+    }
+    view->scrollTo(model->index(index), QAbstractItemView::PositionAtTop);
+    return 0;
+}
+
 int CListBox::GetTextLen(int index) const
 {
     std::string text;

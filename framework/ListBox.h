@@ -21,6 +21,8 @@ public:
     // Length of line index, or LB_ERR when there is no such line.
     int GetText(int index, std::string& text1252) const;
     int GetTextLen(int index) const;
+    // Scrolls so that line index is the first shown, or as near as the list's end allows.
+    int SetTopIndex(int index);
 
     // Builds a list view holding a line model; the template builder uses it.
     static QWidget* CreateListWidget(QWidget* parent, int tabStopPixels);

@@ -1,7 +1,11 @@
 #include "BlockingHook.h"
 
 #include <chrono>
-#include <future>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace win {
 
@@ -50,16 +54,54 @@ void ClearBlockingCallCancel()
     t_cancelled = false;
 }
 
-void RunBlocking(const std::function<void()>& work)
+namespace {
+
+// What the helper thread shares with the caller; the last of the two to let go frees it.
+struct CBlockingWork {
+    std::function<void()> m_work;
+    std::exception_ptr m_error; // what work threw, passed on to a caller still waiting
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_bDone = false;
+};
+
+} // namespace
+
+bool RunBlocking(std::function<void()> work)
 {
+    if (t_cancelled)
+        return false;
     if (!HasBlockingHook()) {
         work();
-        return;
+        return true;
     }
-    std::future<void> done = std::async(std::launch::async, work);
-    while (done.wait_for(std::chrono::milliseconds(kBlockingHookIntervalMs)) != std::future_status::ready)
+    auto shared = std::make_shared<CBlockingWork>();
+    shared->m_work = std::move(work);
+    std::thread([shared] {
+        try {
+            shared->m_work();
+        } catch (...) {
+            shared->m_error = std::current_exception();
+        }
+        shared->m_work = nullptr;
+        const std::lock_guard<std::mutex> lock(shared->m_mutex);
+        shared->m_bDone = true;
+        shared->m_done.notify_one();
+    }).detach();
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(shared->m_mutex);
+            if (shared->m_done.wait_for(lock, std::chrono::milliseconds(kBlockingHookIntervalMs),
+                                        [&] { return shared->m_bDone; })) {
+                if (shared->m_error)
+                    std::rethrow_exception(shared->m_error);
+                return true;
+            }
+        }
         CallBlockingHook();
-    done.get();
+        if (t_cancelled)
+            return false;
+    }
 }
 
 } // namespace win

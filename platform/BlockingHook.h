@@ -31,8 +31,11 @@ bool IsBlockingCallCancelled();
 // Lets this thread's blocking calls wait again; the start of a trace calls it.
 void ClearBlockingCallCancel();
 
-// Runs work to its end. With a hook, work runs on a helper thread while the calling
-// thread keeps calling the hook; without one it runs on the calling thread.
-void RunBlocking(const std::function<void()>& work);
+// Runs work to its end; false, without waiting for it, when the blocking calls of this
+// thread are cancelled. With a hook, work runs on a helper thread while the calling thread
+// keeps calling the hook, and a cancel lets the caller go within one hook interval while
+// work runs on: work must own everything it touches (capture by value, shared results).
+// Without a hook it runs on the calling thread.
+bool RunBlocking(std::function<void()> work);
 
 } // namespace win

@@ -6,6 +6,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,13 @@ CLookupResult Lookup(Call call)
     }
 }
 
-hostent* Publish(const CLookupResult& result)
+// A lookup cut off by WSACancelBlockingCall fails with WSAEINTR, as in Windows Sockets.
+hostent* Publish(bool finished, const CLookupResult& result)
 {
+    if (!finished) {
+        SetLastError(WSAEINTR);
+        return nullptr;
+    }
     if (!result.m_found) {
         SetLastError(WSABASEERR_HOST + static_cast<DWORD>(result.m_herror));
         return nullptr;
@@ -88,14 +94,13 @@ hostent* gethostbyname(const char* name)
         SetLastError(WSAHOST_NOT_FOUND);
         return nullptr;
     }
-    const std::string host(name);
-    CLookupResult result;
-    RunBlocking([&] {
-        result = Lookup([&](hostent* entry, char* buffer, std::size_t size, hostent** found, int* herror) {
+    auto result = std::make_shared<CLookupResult>();
+    const bool finished = RunBlocking([result, host = std::string(name)] {
+        *result = Lookup([&](hostent* entry, char* buffer, std::size_t size, hostent** found, int* herror) {
             return ::gethostbyname_r(host.c_str(), entry, buffer, size, found, herror);
         });
     });
-    return Publish(result);
+    return Publish(finished, *result);
 }
 
 hostent* gethostbyaddr(const char* address, int length, int family)
@@ -104,15 +109,15 @@ hostent* gethostbyaddr(const char* address, int length, int family)
         SetLastError(WSANO_RECOVERY);
         return nullptr;
     }
-    const std::string bytes(address, static_cast<std::size_t>(length));
-    CLookupResult result;
-    RunBlocking([&] {
-        result = Lookup([&](hostent* entry, char* buffer, std::size_t size, hostent** found, int* herror) {
-            return ::gethostbyaddr_r(bytes.data(), static_cast<socklen_t>(bytes.size()), family, entry, buffer,
-                                     size, found, herror);
+    auto result = std::make_shared<CLookupResult>();
+    const bool finished =
+        RunBlocking([result, bytes = std::string(address, static_cast<std::size_t>(length)), family] {
+            *result = Lookup([&](hostent* entry, char* buffer, std::size_t size, hostent** found, int* herror) {
+                return ::gethostbyaddr_r(bytes.data(), static_cast<socklen_t>(bytes.size()), family, entry, buffer,
+                                         size, found, herror);
+            });
         });
-    });
-    return Publish(result);
+    return Publish(finished, *result);
 }
 
 HANDLE WSAAsyncGetHostByAddr(const char* address, int length, int family, LOOKUPCOMPLETION done, void* context)

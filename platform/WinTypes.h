@@ -35,6 +35,9 @@ constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
 constexpr DWORD ERROR_IO_PENDING = 997;
 constexpr DWORD ERROR_CANCELLED = 1223;
 
+// A blocking call cut off by WSACancelBlockingCall.
+constexpr DWORD WSAEINTR = 10004;
+
 // Windows Sockets resolver errors: 11000 + h_errno.
 constexpr DWORD WSABASEERR_HOST = 11000;
 constexpr DWORD WSAHOST_NOT_FOUND = 11001;

@@ -12,6 +12,11 @@ bool LookupsStayHere()
     return LabUnsafeReason().empty();
 }
 
+bool NameServerOnLoopback()
+{
+    return false;
+}
+
 int main(int argc, char** argv)
 {
     const std::string reason = LabUnsafeReason();

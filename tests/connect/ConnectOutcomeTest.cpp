@@ -13,10 +13,13 @@
 #include "WinSock.h"
 
 #include <QApplication>
+#include <QListView>
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
+#include <utility>
 #include <new>
 
 namespace {
@@ -33,12 +36,6 @@ void ScriptRoute(int targetHop)
     for (int ttl = 1; ttl < targetHop; ++ttl)
         echo.m_byTtl[static_cast<BYTE>(ttl)] = {true, Ip(198, 18, 0, ttl), 7};
     echo.m_byTtl[static_cast<BYTE>(targetHop)] = {true, Ip(127, 0, 0, 1), 7};
-}
-
-// The scripted round trips are all 7 ms; the routers have no name.
-std::string RouterLine(int hop)
-{
-    return std::to_string(hop) + "\t7\t7\t7\t[198.18.0." + std::to_string(hop) + "]";
 }
 
 std::string TargetLine(int hop)
@@ -77,6 +74,13 @@ protected:
         EXPECT_FALSE(CTraceBusyScope::IsActive());
         EXPECT_FALSE(win::HasBlockingHook());
         EXPECT_EQ(MessagePane(started), "Bereit");
+    }
+
+    static bool LineShown(CStartedApp& started, int index)
+    {
+        auto* view = qobject_cast<QListView*>(started.View()->m_ListBox.m_hWnd);
+        const QRect line = view->visualRect(view->model()->index(index, 0));
+        return view->viewport()->rect().contains(line);
     }
 
     static std::string History(CStartedApp& started, const std::string& entry)
@@ -130,7 +134,14 @@ TEST_F(ConnectOutcomeTest, SilentTargetGivesThirtyTimeoutLines)
     SKIP_UNLESS_LOOKUPS_STAY_HERE();
     const std::string host = "198.18.0.99";
     CStartedApp started({"-nologo"});
+    // The list follows the lines as they come, the newest in sight.
+    std::optional<std::pair<bool, bool>> firstAndLastShown;
+    Echo().m_onSend = [&](const CRecordedProbe& probe) {
+        if (probe.m_ttl == 30)
+            firstAndLastShown = {LineShown(started, 0), LineShown(started, started.View()->m_ListBox.GetCount() - 1)};
+    };
     ASSERT_TRUE(Connect(started, host));
+    EXPECT_EQ(firstAndLastShown, std::make_pair(false, true));
 
     Lines hopLines;
     for (int hop = 1; hop <= 30; ++hop)

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,8 @@ void TypeText(QWidget* field, const QString& text)
 
 } // namespace
 
-std::vector<std::string> Listing(const std::string& host, const std::vector<std::string>& hopLines)
+std::vector<std::string> Listing(const std::string& host, const std::vector<std::string>& hopLines,
+                                 const std::string& closing)
 {
     std::vector<std::string> lines = {kWaitLine,
                                       "Verbinde mit:\t" + host,
@@ -43,7 +45,7 @@ std::vector<std::string> Listing(const std::string& host, const std::vector<std:
                                       kHeading,
                                       " "};
     lines.insert(lines.end(), hopLines.begin(), hopLines.end());
-    lines.insert(lines.end(), {" ", "OK", " ", kEndLine});
+    lines.insert(lines.end(), {" ", closing, " ", kEndLine});
     return lines;
 }
 
@@ -55,6 +57,11 @@ std::vector<std::string> FailedListing(const std::string& host, const std::strin
 std::string TimeoutLine(int hop)
 {
     return std::to_string(hop) + "\t*\t*\t*\tFehler:\t\t11010";
+}
+
+std::string RouterLine(int hop)
+{
+    return std::to_string(hop) + "\t7\t7\t7\t[198.18.0." + std::to_string(hop) + "]";
 }
 
 CAddressDialogAnswer::CAddressDialogAnswer(std::optional<std::string> host) : m_host(std::move(host))
@@ -88,6 +95,18 @@ bool Connect(CStartedApp& started, std::optional<std::string> host)
     CAddressDialogAnswer answer(std::move(host));
     started.Frame()->ExecuteCommand(ID_CONNECT);
     return answer.Answered();
+}
+
+QWidget* ToolbarButton(CStartedApp& started, UINT id)
+{
+    auto* bar = started.Frame()->GetWindow()->findChild<QToolBar*>(QString::number(AFX_IDW_TOOLBAR));
+    if (bar == nullptr)
+        return nullptr;
+    for (QAction* action : bar->actions()) {
+        if (action->data().toUInt() == id)
+            return bar->widgetForAction(action);
+    }
+    return nullptr;
 }
 
 std::string MessagePane(CStartedApp& started)

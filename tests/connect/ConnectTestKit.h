@@ -19,11 +19,15 @@ inline const std::string kEndLine = "ENDE von Quorail 1.0 von https://www.velmor
 inline const std::string kTargetHost = "localhost";
 inline const std::string kHeading = "Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tAdresse";
 
-// The complete listing of a trace to host that gave hopLines.
-std::vector<std::string> Listing(const std::string& host, const std::vector<std::string>& hopLines);
+// The complete listing of a trace to host that gave hopLines; closing is "Abgebrochen"
+// for a trace the user stopped.
+std::vector<std::string> Listing(const std::string& host, const std::vector<std::string>& hopLines,
+                                 const std::string& closing = "OK");
 // The three lines before a failed trace's error line.
 std::vector<std::string> FailedListing(const std::string& host, const std::string& errorLine);
 std::string TimeoutLine(int hop);
+// The line of a router at 198.18.0.<hop> without a name, whose scripted answers take 7 ms.
+std::string RouterLine(int hop);
 
 // Answers the next modal address dialog: clears its combo box, types host and presses
 // Enter, or presses Escape when there is no host.
@@ -42,6 +46,8 @@ private:
 
 // Runs the connect command as the menu does and answers its dialog; false when no dialog came.
 bool Connect(CStartedApp& started, std::optional<std::string> host);
+// The toolbar's button for a command, or null.
+QWidget* ToolbarButton(CStartedApp& started, UINT id);
 // The message pane's text (the idle text when no message is shown).
 std::string MessagePane(CStartedApp& started);
 
@@ -58,6 +64,10 @@ protected:
 // Defined by each test program's main: true when a name lookup that misses the hosts file
 // cannot reach the machine's name server.
 bool LookupsStayHere();
+
+// Defined by each test program's main: true when the resolver asks a name server on
+// 127.0.0.1, where nothing listens unless a test does.
+bool NameServerOnLoopback();
 
 #define SKIP_UNLESS_LOOKUPS_STAY_HERE()                                                               \
     if (!LookupsStayHere())                                                                           \

@@ -1,8 +1,9 @@
 // The program as a user runs it, started on a private X server inside the test network's
 // source namespace: a trace to the far host of the router chain chosen from the menu bar
 // and typed into the address dialog, the listing saved with Ctrl+S under a typed name and
-// checked byte for byte (only the round-trip times are not known in advance); and a saved
-// listing opened from the command line and saved again under a new name.
+// checked byte for byte (only the round-trip times are not known in advance); the same
+// trace stopped with Esc and saved; and a saved listing opened from the command line and
+// saved again under a new name.
 
 #include "ListingFile.h"
 #include "Process.h"
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -33,16 +35,21 @@ constexpr int kDialogMs = 10000;
 constexpr int kTraceMs = 90000;
 constexpr int kSaveRetryMs = 1000;
 constexpr int kExitMs = 15000;
+// Long enough for the first hop to be finished, well inside the second hop's wait.
+constexpr int kIntoTheWaitMs = 5000;
+constexpr int kStoppedMs = 8000;
 
 // The host field of the address dialog, 216 x 96 dialog units, spans x 7..209 and y 30..42.
 constexpr double kHostFieldX = 108.0 / 216.0;
 constexpr double kHostFieldY = 36.0 / 96.0;
 
+const std::string kHopOne = "1\t{rtt}\t{rtt}\t{rtt}\t[198.18.1.2]\tr1.lab.quorail.test";
+
 // The saved lines as patterns: "{rtt}" stands for a round-trip time in whole milliseconds.
-std::vector<std::string> ExpectedListing()
+std::vector<std::string> ExpectedListing(const std::vector<std::string>& hopLines, const std::string& closing)
 {
     const std::string target = kTargetName;
-    return {
+    std::vector<std::string> lines{
         "Ok. Bitte etwas warten (ca. 30 sek. je nach Server) ...",
         "Verbinde mit:\t" + target,
         " ",
@@ -51,16 +58,21 @@ std::vector<std::string> ExpectedListing()
         " ",
         "Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tAdresse",
         " ",
-        "1\t{rtt}\t{rtt}\t{rtt}\t[198.18.1.2]\tr1.lab.quorail.test",
-        // r2 sends no time-exceeded message: the probe runs into its time limit.
-        "2\t*\t*\t*\tFehler:\t\t11010",
-        "3\t{rtt}\t{rtt}\t{rtt}\t[198.18.3.2]\tr3.lab.quorail.test",
-        "4\t{rtt}\t{rtt}\t{rtt}\t[198.18.4.2]\t" + target,
-        " ",
-        "OK",
-        " ",
-        "ENDE von Quorail 1.0 von https://www.velmora.example/quorail/",
     };
+    lines.insert(lines.end(), hopLines.begin(), hopLines.end());
+    lines.insert(lines.end(), {" ", closing, " ", "ENDE von Quorail 1.0 von https://www.velmora.example/quorail/"});
+    return lines;
+}
+
+std::vector<std::string> CompleteListing()
+{
+    const std::string target = kTargetName;
+    return ExpectedListing({kHopOne,
+                            // r2 sends no time-exceeded message: the probe runs into its time limit.
+                            "2\t*\t*\t*\tFehler:\t\t11010",
+                            "3\t{rtt}\t{rtt}\t{rtt}\t[198.18.3.2]\tr3.lab.quorail.test",
+                            "4\t{rtt}\t{rtt}\t{rtt}\t[198.18.4.2]\t" + target},
+                           "OK");
 }
 
 std::regex PatternRegex(const std::string& pattern)
@@ -154,9 +166,9 @@ protected:
 
     // Presses Ctrl+S in the main window until the save dialog answers: while the trace
     // runs the program drops all input, so the first press that takes effect comes after it.
-    std::string SaveDialogAfterTrace(const std::string& mainWindow)
+    std::string SaveDialogAfterTrace(const std::string& mainWindow, int timeoutMs = kTraceMs)
     {
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kTraceMs);
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         while (Clock::now() < deadline && m_program.IsRunning()) {
             m_x.Focus(mainWindow);
             m_x.Keys({"ctrl+s"});
@@ -165,6 +177,34 @@ protected:
                 return dialog;
         }
         return {};
+    }
+
+    // Chooses "&Verbinden" from the menu bar and types the far host into the address dialog.
+    void StartTrace(const std::string& mainWindow)
+    {
+        ASSERT_TRUE(m_x.Focus(mainWindow));
+        ASSERT_TRUE(m_x.Keys({"alt+v"}));
+        const std::string addressDialog = m_x.WaitForWindow("^URL Eingabe$", kDialogMs);
+        ASSERT_FALSE(addressDialog.empty()) << "\"&Verbinden\" did not open the address dialog";
+        ASSERT_TRUE(m_x.Focus(addressDialog));
+        // The dialog opens with its OK button focused; the user clicks into the host field.
+        ASSERT_TRUE(m_x.ClickAt(addressDialog, kHostFieldX, kHostFieldY));
+        ASSERT_TRUE(m_x.Type(kTargetName));
+        ASSERT_TRUE(m_x.Keys({"Return"}));
+        ASSERT_TRUE(m_x.WaitUntilGone("^URL Eingabe$", kDialogMs));
+    }
+
+    // The file holds the listing byte for byte, the round-trip times matched as numbers.
+    static void ExpectSaved(const std::string& path, const std::vector<std::string>& expected)
+    {
+        const std::string bytes = ReadAll(path);
+        const std::optional<std::vector<std::string>> saved = CListingFile::Parse(bytes);
+        ASSERT_TRUE(saved.has_value()) << "not a listing file: " << bytes.size() << " bytes";
+        std::vector<std::string> resolved;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            resolved.push_back(Resolve(expected[i], i < saved->size() ? (*saved)[i] : std::string()));
+        EXPECT_EQ(*saved, resolved);
+        EXPECT_EQ(bytes, CListingFile::Compose(resolved));
     }
 
     std::string m_work;
@@ -178,16 +218,7 @@ TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
     const std::string mainWindow = m_x.WaitForWindow("^Unbenannt - Quorail$", kWindowMs);
     ASSERT_FALSE(mainWindow.empty()) << "no main window";
 
-    ASSERT_TRUE(m_x.Focus(mainWindow));
-    ASSERT_TRUE(m_x.Keys({"alt+v"}));
-    const std::string addressDialog = m_x.WaitForWindow("^URL Eingabe$", kDialogMs);
-    ASSERT_FALSE(addressDialog.empty()) << "\"&Verbinden\" did not open the address dialog";
-    ASSERT_TRUE(m_x.Focus(addressDialog));
-    // The dialog opens with its OK button focused; the user clicks into the host field.
-    ASSERT_TRUE(m_x.ClickAt(addressDialog, kHostFieldX, kHostFieldY));
-    ASSERT_TRUE(m_x.Type(kTargetName));
-    ASSERT_TRUE(m_x.Keys({"Return"}));
-    ASSERT_TRUE(m_x.WaitUntilGone("^URL Eingabe$", kDialogMs));
+    ASSERT_NO_FATAL_FAILURE(StartTrace(mainWindow));
 
     const std::string saveDialog = SaveDialogAfterTrace(mainWindow);
     ASSERT_FALSE(saveDialog.empty()) << "Ctrl+S brought no save dialog";
@@ -199,15 +230,7 @@ TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
         m_x.DumpScreen(shot);
 
     // Exactly the name typed: no extension added.
-    const std::string bytes = ReadAll(listingPath);
-    const std::optional<std::vector<std::string>> saved = CListingFile::Parse(bytes);
-    ASSERT_TRUE(saved.has_value()) << "not a listing file: " << bytes.size() << " bytes";
-    const std::vector<std::string> expected = ExpectedListing();
-    std::vector<std::string> resolved;
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        resolved.push_back(Resolve(expected[i], i < saved->size() ? (*saved)[i] : std::string()));
-    EXPECT_EQ(*saved, resolved);
-    EXPECT_EQ(bytes, CListingFile::Compose(resolved));
+    ExpectSaved(listingPath, CompleteListing());
 
     QuitFromMenu(savedWindow);
 
@@ -215,6 +238,54 @@ TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
     const std::string profile = ReadAll(m_work + "/config/Velmora/Quorail.conf");
     EXPECT_NE(profile.find(kTargetName), std::string::npos) << profile;
     EXPECT_NE(profile.find(listingPath), std::string::npos) << profile;
+}
+
+// Esc during the silent router's 30-second wait stops the trace with the first hop's line
+// kept; the stopped listing is saved at once.
+TEST_F(UserRunTest, TraceStoppedWithEscDuringTheSilentRoutersWaitIsSavedWithCtrlS)
+{
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const std::string mainWindow = m_x.WaitForWindow("^Unbenannt - Quorail$", kWindowMs);
+    ASSERT_FALSE(mainWindow.empty()) << "no main window";
+    ASSERT_NO_FATAL_FAILURE(StartTrace(mainWindow));
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(kIntoTheWaitMs));
+    ASSERT_TRUE(m_x.Focus(mainWindow));
+    ASSERT_TRUE(m_x.Keys({"Escape"}));
+    // Far less than the rest of the wait: a save dialog in time comes from a stopped trace.
+    const std::string saveDialog = SaveDialogAfterTrace(mainWindow, kStoppedMs);
+    ASSERT_FALSE(saveDialog.empty()) << "Ctrl+S after Esc brought no save dialog";
+    const std::string savedWindow = SaveUnder(saveDialog, "stopped");
+    ASSERT_FALSE(savedWindow.empty()) << "the title does not name the saved file";
+    ExpectSaved(m_work + "/stopped", ExpectedListing({kHopOne}, "Abgebrochen"));
+
+    QuitFromMenu(savedWindow);
+}
+
+// "&Beenden" during the silent router's wait stops the trace, then asks to save the stopped
+// listing: "&Ja" saves it under a typed name and the program ends.
+TEST_F(UserRunTest, BeendenDuringATraceAsksToSaveTheStoppedListingAndEnds)
+{
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const std::string mainWindow = m_x.WaitForWindow("^Unbenannt - Quorail$", kWindowMs);
+    ASSERT_FALSE(mainWindow.empty()) << "no main window";
+    ASSERT_NO_FATAL_FAILURE(StartTrace(mainWindow));
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(kIntoTheWaitMs));
+    ASSERT_TRUE(m_x.Focus(mainWindow));
+    ASSERT_TRUE(m_x.Keys({"alt+d", "b"}));
+    const std::string question = m_x.WaitForWindow("^Quorail$", kStoppedMs);
+    ASSERT_FALSE(question.empty()) << "\"&Beenden\" during the trace brought no save question";
+    ASSERT_TRUE(m_x.Focus(question));
+    ASSERT_TRUE(m_x.Keys({"alt+j"}));
+    const std::string saveDialog = m_x.WaitForWindow("^Speichern unter$", kDialogMs);
+    ASSERT_FALSE(saveDialog.empty()) << "\"&Ja\" brought no save dialog";
+    ASSERT_TRUE(m_x.Focus(saveDialog));
+    ASSERT_TRUE(m_x.Keys({"ctrl+a"}));
+    ASSERT_TRUE(m_x.Type(m_work + "/closed"));
+    ASSERT_TRUE(m_x.Keys({"Return"}));
+    EXPECT_EQ(m_program.WaitExit(kExitMs), std::optional<int>(0)) << "the program did not end after saving";
+    ExpectSaved(m_work + "/closed", ExpectedListing({kHopOne}, "Abgebrochen"));
 }
 
 // Opened from the command line and saved under a new name, a listing keeps every byte:

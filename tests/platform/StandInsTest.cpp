@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -120,4 +122,40 @@ TEST(BlockingHookTest, RunBlockingCallsTheHookWhileWorkRunsElsewhere)
     EXPECT_GE(g_hookCalls, 3);
     EXPECT_EQ(win::WSAUnhookBlockingHook(), 0);
     EXPECT_FALSE(win::HasBlockingHook());
+}
+
+void CancellingHook()
+{
+    win::WSACancelBlockingCall();
+}
+
+// A cancelled call lets the caller go at once while the work runs on with what it owns;
+// later calls give up without running their work until the flag is cleared.
+TEST(BlockingHookTest, CancelFromTheHookLetsTheCallerGoWhileTheWorkFinishesAlone)
+{
+    win::WSASetBlockingHook(&CancellingHook);
+    // The work holds on until the caller is back, which it would never be if it waited.
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    EXPECT_FALSE(win::RunBlocking([release, finished] {
+        while (!*release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        *finished = true;
+    }));
+    *release = true;
+    EXPECT_TRUE(win::IsBlockingCallCancelled());
+
+    bool ran = false;
+    EXPECT_FALSE(win::RunBlocking([&ran] { ran = true; }));
+    win::SetLastError(0);
+    EXPECT_EQ(win::gethostbyname("localhost"), nullptr);
+    EXPECT_EQ(win::GetLastError(), WSAEINTR);
+    EXPECT_FALSE(ran);
+
+    win::ClearBlockingCallCancel();
+    win::WSAUnhookBlockingHook();
+    EXPECT_TRUE(win::RunBlocking([&ran] { ran = true; }));
+    EXPECT_TRUE(ran);
+    while (!*finished)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }

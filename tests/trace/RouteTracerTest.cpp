@@ -1,5 +1,6 @@
 // The engine against a scripted echo module: hop records, callback order, error codes.
 
+#include "BlockingHook.h"
 #include "LastError.h"
 #include "RecordingTracer.h"
 #include "ScriptedEcho.h"
@@ -145,6 +146,33 @@ TEST_F(RouteTracerTest, CancelledHopCallbackKeepsEarlierHopsOnly)
     EXPECT_EQ(win::GetLastError(), ERROR_CANCELLED);
     EXPECT_EQ(m_hops.GetSize(), 2u);
     EXPECT_EQ(m_tracer.m_Lines.size(), 2u);
+}
+
+void CancelFromHook()
+{
+    win::WSACancelBlockingCall();
+}
+
+// A stop from the blocking hook in the middle of the third hop's wait; the next trace
+// starts afresh.
+TEST_F(RouteTracerTest, CancelledBlockingCallEndsTheTraceKeepingFinishedHops)
+{
+    for (BYTE ttl = 1; ttl <= 5; ++ttl)
+        Echo().m_byTtl[ttl] = Answer(Ip(198, 18, ttl, 1), 1);
+    Echo().m_byTtl[3].m_delayMs = 30000;
+    Echo().m_onSend = [](const CRecordedProbe& probe) {
+        if (probe.m_ttl == 3)
+            win::WSASetBlockingHook(&CancelFromHook);
+    };
+    EXPECT_FALSE(m_tracer.Trace("198.18.0.9", m_hops, 30, 30000, 3));
+    win::WSAUnhookBlockingHook();
+    EXPECT_EQ(win::GetLastError(), ERROR_CANCELLED);
+    EXPECT_EQ(m_hops.GetSize(), 2u);
+    EXPECT_EQ(m_tracer.m_Lines.size(), 2u);
+    EXPECT_EQ(Echo().m_probes.size(), 7u);
+
+    Echo().m_onSend = nullptr;
+    EXPECT_TRUE(m_tracer.Trace("198.18.0.9", m_hops, 2, 100, 1));
 }
 
 TEST_F(RouteTracerTest, NoEchoHandleFailsWithItsCodeAndKeepsFinishedHops)

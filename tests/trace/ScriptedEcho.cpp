@@ -1,11 +1,14 @@
 #include "ScriptedEcho.h"
 
+#include "BlockingHook.h"
 #include "LastError.h"
 #include "Modules.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <new>
+#include <thread>
 
 namespace {
 int g_handleToken = 0;
@@ -75,6 +78,10 @@ DWORD CScriptedEcho::Send(HANDLE, IPAddr destination, const void* data, WORD siz
     if (echo.m_onSend)
         echo.m_onSend(probe);
     const CScriptedAnswer answer = echo.NextAnswer(options->Ttl);
+    if (!Wait(answer.m_delayMs)) {
+        win::SetLastError(IP_REQ_TIMED_OUT);
+        return 0;
+    }
     if (!answer.m_answered) {
         win::SetLastError(answer.m_error);
         return 0;
@@ -84,6 +91,21 @@ DWORD CScriptedEcho::Send(HANDLE, IPAddr destination, const void* data, WORD siz
     record.RoundTripTime = answer.m_rtt;
     std::memcpy(reply, &record, sizeof record);
     return 1;
+}
+
+bool CScriptedEcho::Wait(DWORD delayMs)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(delayMs);
+    while (!win::IsBlockingCallCancelled()) {
+        const Clock::time_point now = Clock::now();
+        if (now >= end)
+            return true;
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(end - now, std::chrono::milliseconds(win::kBlockingHookIntervalMs)));
+        win::CallBlockingHook();
+    }
+    return false;
 }
 
 BOOL CScriptedEcho::Close(HANDLE)

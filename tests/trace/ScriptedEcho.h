@@ -1,6 +1,7 @@
 #pragma once
 // A scripted echo module registered under "ICMP.DLL": each probe takes the next scripted
-// answer (or the answer scripted for its TTL), and every call is recorded.
+// answer (or the answer scripted for its TTL), and every call is recorded. A scripted wait
+// calls the thread's blocking hook and gives up, unanswered, once the call is cancelled.
 
 #include "IcmpApi.h"
 
@@ -14,6 +15,7 @@ struct CScriptedAnswer {
     IPAddr m_address = 0;
     DWORD m_rtt = 0;    // ms
     DWORD m_error = 0;  // last error when not answered
+    DWORD m_delayMs = 0; // how long the probe waits before its answer (or its failure)
 };
 
 struct CRecordedProbe {
@@ -50,6 +52,8 @@ public:
 
 private:
     CScriptedAnswer NextAnswer(BYTE ttl);
+    // False when the wait was cancelled.
+    static bool Wait(DWORD delayMs);
 };
 
 IPAddr Ip(int a, int b, int c, int d);

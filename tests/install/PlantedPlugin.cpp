@@ -56,13 +56,13 @@ class CPlantedPlugin : public QGenericPlugin {
     Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "planted.json")
 
 public:
-    QObject* create(const QString& key, const QString& specification) override
+    QObject* create(const QString& key, const QString& parameters) override
     {
         if (key != QLatin1String("planted"))
             return nullptr;
-        if (specification.startsWith(QLatin1String("report=")))
-            Report(specification.mid(7).toStdString());
-        if (specification == QLatin1String("help")) {
+        if (parameters.startsWith(QLatin1String("report=")))
+            Report(parameters.mid(7).toStdString());
+        if (parameters == QLatin1String("help")) {
             auto* timer = new QTimer(QCoreApplication::instance());
             QObject::connect(timer, &QTimer::timeout, timer, [timer] {
                 if (ChooseHelp())

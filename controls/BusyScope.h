@@ -20,12 +20,13 @@ public:
     static bool IsActive();
     // True for the events a user's keyboard, mouse or touch sends.
     static bool IsInputEvent(const QEvent* event);
+    // The blocking hook of every busy scope: runs all pending events for up to one hook interval.
+    static void PumpEvents();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static void PumpEvents();
 
     static CBusyScope* s_pActiveScope;
     CBusyScope* m_pOuterScope = nullptr;

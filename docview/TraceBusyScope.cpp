@@ -1,7 +1,7 @@
 #include "TraceBusyScope.h"
 
-#include "AppEventFilter.h"
 #include "BlockingHook.h"
+#include "BusyScope.h"
 #include "FrameWnd.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@ CTraceBusyScope::CTraceBusyScope(CFrameWnd* frame, std::vector<UINT> openCommand
         m_pFrame->RestrictCommands(std::move(openCommands));
     if (QCoreApplication::instance() != nullptr)
         QCoreApplication::instance()->installEventFilter(this);
-    m_pfnPreviousHook = win::WSASetBlockingHook(&CTraceBusyScope::PumpEvents);
+    m_pfnPreviousHook = win::WSASetBlockingHook(&CBusyScope::PumpEvents);
 }
 
 CTraceBusyScope::~CTraceBusyScope()
@@ -58,34 +58,6 @@ void CTraceBusyScope::Stop()
 {
     m_bStopped = true;
     win::WSACancelBlockingCall();
-}
-
-void CTraceBusyScope::PumpEvents()
-{
-    // All events are processed, so that input reaches the filter and is dropped there
-    // instead of piling up to take effect after the trace.
-    QCoreApplication::processEvents(QEventLoop::AllEvents, win::kBlockingHookIntervalMs);
-}
-
-bool CTraceBusyScope::IsInputEvent(const QEvent* event)
-{
-    if (CAppEventFilter::IsInputEvent(event))
-        return true;
-    switch (event->type()) {
-    case QEvent::Shortcut:
-    case QEvent::ContextMenu:
-    case QEvent::TouchCancel:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-    case QEvent::InputMethod:
-    case QEvent::Drop:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-        return true;
-    default:
-        return false;
-    }
 }
 
 bool CTraceBusyScope::IsStopKey(const QEvent* event)
@@ -132,7 +104,7 @@ bool CTraceBusyScope::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     // The toolbars' context menu would hide or show them.
-    if (IsInputEvent(event))
+    if (CBusyScope::IsInputEvent(event))
         return event->type() == QEvent::ContextMenu || !PassesInput(watched);
     // The pointer coming into the window over a button or leaving it would put the
     // button's prompt or the idle text in place of the hop being probed.

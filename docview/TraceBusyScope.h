@@ -32,8 +32,6 @@ public:
     // The user's stop: cancels the blocking call in progress and every later one of the
     // innermost scope (WSACancelBlockingCall). Called from within the blocking hook.
     static void StopActive();
-    // True for the events a user's keyboard, mouse or touch sends.
-    static bool IsInputEvent(const QEvent* event);
 
     bool IsStopped() const { return m_bStopped; }
     bool IsCloseRequested() const { return m_bCloseRequested; }
@@ -42,7 +40,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static void PumpEvents();
     static bool IsStopKey(const QEvent* event);
     // Input for the menu bar, an open menu or a toolbar passes, and so does input on its way
     // through a platform window to a widget.

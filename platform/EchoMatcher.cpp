@@ -2,6 +2,7 @@
 
 #include "IcmpPacket.h"
 
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <linux/errqueue.h>
@@ -64,6 +65,23 @@ std::optional<DWORD> CEchoMatcher::StatusForError(BYTE type, BYTE code)
         return IP_SOURCE_QUENCH;
     default:
         return std::nullopt;
+    }
+}
+
+DWORD CEchoMatcher::StatusForSend(int error)
+{
+    switch (error) {
+    case EHOSTUNREACH:
+        return IP_DEST_HOST_UNREACHABLE;
+    case ENETUNREACH:
+        return IP_DEST_NET_UNREACHABLE;
+    case EMSGSIZE:
+        return IP_PACKET_TOO_BIG;
+    case ENOBUFS:
+    case ENOMEM:
+        return IP_NO_RESOURCES;
+    default:
+        return IP_GENERAL_FAILURE;
     }
 }
 

@@ -34,6 +34,10 @@ public:
     // The IP_STATUS that an ICMP error of this type and code stands for; none when the
     // type is no answer to an echo request (a redirect, say).
     static std::optional<DWORD> StatusForError(BYTE type, BYTE code);
+    // The IP_STATUS for an echo request that could not be sent, from its errno.
+    static DWORD StatusForSend(int error);
+
+    WORD Sequence() const { return m_sequence; }
 
 private:
     struct CIpHeader {

@@ -22,8 +22,8 @@ CEchoRequests& CEchoRequests::Current()
 DWORD CEchoRequests::Start(CRequest request, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data)
 {
     const bool alone = !IsWaitingOn(request.m_transport.get());
-    const DWORD failure = request.m_transport->SendRequest(request.m_destination, options, data, alone,
-                                                           request.m_sequence, request.m_sent);
+    const DWORD failure = request.m_transport->SendRequest(request.m_destination, options, data, request.m_timeout,
+                                                           alone, request.m_sequence, request.m_sent);
     if (failure != 0)
         return failure;
     request.m_deadline = request.m_sent + request.m_timeout;
@@ -45,9 +45,13 @@ bool CEchoRequests::IsWaitingOn(const CEchoTransport* transport) const
 CEchoRequests::Clock::time_point CEchoRequests::Prepare(std::vector<pollfd>& fds)
 {
     Clock::time_point due = Clock::time_point::max();
+    const Clock::time_point now = Clock::now();
     m_polled.clear();
     for (const CRequest& request : m_requests) {
         due = std::min(due, request.m_deadline);
+        const Clock::duration longest = request.m_transport->LongestPoll();
+        if (longest != Clock::duration::max())
+            due = std::min(due, now + longest);
         const int fd = request.m_transport->PollFd();
         if (std::none_of(m_polled.begin(), m_polled.end(), [fd](const pollfd& entry) { return entry.fd == fd; }))
             m_polled.push_back({fd, POLLIN | POLLERR, 0});
@@ -59,13 +63,12 @@ CEchoRequests::Clock::time_point CEchoRequests::Prepare(std::vector<pollfd>& fds
 int CEchoRequests::Dispatch(std::span<const pollfd> fds, Clock::time_point now)
 {
     std::vector<bool> done(m_requests.size(), false);
-    for (const pollfd& entry : fds) {
-        if (entry.revents == 0)
-            continue;
-        const auto owner = std::find_if(m_requests.begin(), m_requests.end(),
-                                        [&](const CRequest& request) { return request.m_transport->PollFd() == entry.fd; });
-        if (owner != m_requests.end())
-            ReadTransport(*owner->m_transport, entry.revents, done);
+    for (CEchoTransport* transport : Transports()) {
+        const int fd = transport->PollFd();
+        const auto entry = std::find_if(fds.begin(), fds.end(), [fd](const pollfd& polled) { return polled.fd == fd; });
+        const short events = entry != fds.end() ? entry->revents : 0;
+        if (events != 0 || transport->LongestPoll() != Clock::duration::max())
+            ReadTransport(*transport, events, done);
     }
     for (std::size_t i = 0; i < m_requests.size(); ++i) {
         if (!done[i] && now >= m_requests[i].m_deadline) {
@@ -92,6 +95,17 @@ int CEchoRequests::Dispatch(std::span<const pollfd> fds, Clock::time_point now)
     return static_cast<int>(finished.size());
 }
 
+// Each transport that requests wait on, once.
+std::vector<CEchoTransport*> CEchoRequests::Transports() const
+{
+    std::vector<CEchoTransport*> transports;
+    for (const CRequest& request : m_requests) {
+        if (std::find(transports.begin(), transports.end(), request.m_transport.get()) == transports.end())
+            transports.push_back(request.m_transport.get());
+    }
+    return transports;
+}
+
 void CEchoRequests::ReadTransport(CEchoTransport& transport, short events, std::vector<bool>& done)
 {
     std::vector<std::size_t> indexes;
@@ -113,7 +127,10 @@ void CEchoRequests::ReadTransport(CEchoTransport& transport, short events, std::
         const std::size_t i = indexes[which];
         if (done[i])
             return; // a duplicate answer
-        WriteAnswer(received, m_requests[i].m_reply);
+        if (received.m_failure != 0)
+            WriteFailure(received.m_failure, m_requests[i].m_reply);
+        else
+            WriteAnswer(received, m_requests[i].m_reply);
         done[i] = true;
     });
 }

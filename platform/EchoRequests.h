@@ -47,6 +47,7 @@ public:
 
 private:
     bool IsWaitingOn(const CEchoTransport* transport) const;
+    std::vector<CEchoTransport*> Transports() const;
     void ReadTransport(CEchoTransport& transport, short events, std::vector<bool>& done);
 
     std::vector<CRequest> m_requests;

@@ -2,7 +2,7 @@
 
 #include "BlockingHook.h"
 #include "IcmpPacket.h"
-#include "ProbeClient.h"
+#include "ProbeTransport.h"
 
 #include <algorithm>
 #include <atomic>
@@ -94,7 +94,7 @@ std::unique_ptr<CEchoSocket> CEchoSocket::OpenHelper(int& error)
         return nullptr;
     }
     std::unique_ptr<CEchoSocket> socket(new CEchoSocket(-1, EKind::Helper));
-    socket->m_helper = std::move(helper);
+    socket->m_probe = std::make_unique<CProbeTransport>(std::move(helper));
     return socket;
 }
 
@@ -198,33 +198,17 @@ DWORD CEchoSocket::ErrorForOpen(int error)
     }
 }
 
-DWORD CEchoSocket::StatusForSend(int error)
-{
-    switch (error) {
-    case EHOSTUNREACH:
-        return IP_DEST_HOST_UNREACHABLE;
-    case ENETUNREACH:
-        return IP_DEST_NET_UNREACHABLE;
-    case EMSGSIZE:
-        return IP_PACKET_TOO_BIG;
-    case ENOBUFS:
-    case ENOMEM:
-        return IP_NO_RESOURCES;
-    default:
-        return IP_GENERAL_FAILURE;
-    }
-}
-
 CEchoSocket::COutcome CEchoSocket::Echo(IPAddr destination, const IP_OPTION_INFORMATION* options,
                                         std::span<const BYTE> data, DWORD timeoutMs, std::span<BYTE> dataRoom)
 {
     if (m_kind == EKind::Helper)
-        return EchoThroughHelper(destination, options, data, timeoutMs);
+        return m_probe->Echo(destination, options, data, timeoutMs);
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     COutcome outcome;
     WORD sequence = 0;
     Clock::time_point sent;
-    outcome.m_failure = SendRequest(destination, options, data, true, sequence, sent);
+    outcome.m_failure =
+        SendRequest(destination, options, data, std::chrono::milliseconds(timeoutMs), true, sequence, sent);
     if (outcome.m_failure != 0)
         return outcome;
     const CEchoMatcher matcher(destination, m_identifier, sequence);
@@ -234,12 +218,15 @@ CEchoSocket::COutcome CEchoSocket::Echo(IPAddr destination, const IP_OPTION_INFO
 
 int CEchoSocket::PollFd() const
 {
-    return m_fd;
+    return m_kind == EKind::Helper ? m_probe->PollFd() : m_fd;
 }
 
 DWORD CEchoSocket::SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
-                               bool discardLeftovers, WORD& sequence, Clock::time_point& sent)
+                               std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
+                               Clock::time_point& sent)
 {
+    if (m_kind == EKind::Helper)
+        return m_probe->SendRequest(destination, options, data, timeout, discardLeftovers, sequence, sent);
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (discardLeftovers && PollFor(Clock::duration::zero()) != 0)
         DiscardQueued();
@@ -259,56 +246,22 @@ DWORD CEchoSocket::SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* 
         if (error == 0)
             return 0;
     }
-    return StatusForSend(error);
+    return CEchoMatcher::StatusForSend(error);
 }
 
 void CEchoSocket::ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found)
 {
+    if (m_kind == EKind::Helper) {
+        m_probe->ReadAnswers(waiting, events, found);
+        return;
+    }
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     DrainAll(waiting, events, found);
 }
 
-// The helper sends only what the trace engine needs: a TTL, no other options, up to
-// 255 data bytes of its own, to unicast addresses; it echoes no data back.
-CEchoSocket::COutcome CEchoSocket::EchoThroughHelper(IPAddr destination, const IP_OPTION_INFORMATION* options,
-                                                     std::span<const BYTE> data, DWORD timeoutMs)
+CEchoSocket::Clock::duration CEchoSocket::LongestPoll() const
 {
-    COutcome outcome;
-    constexpr BYTE kDefaultTtl = 64;
-    const BYTE ttl = options != nullptr ? options->Ttl : kDefaultTtl;
-    if (options != nullptr && (options->Tos != 0 || options->OptionsSize != 0 || ttl < CProbeProtocol::kMinTtl)) {
-        outcome.m_failure = IP_BAD_OPTION;
-    } else if (data.size() > CProbeProtocol::kMaxDataSize) {
-        outcome.m_failure = IP_BAD_REQ;
-    } else if (!CProbeProtocol::IsUnicast(destination)) {
-        outcome.m_failure = IP_BAD_DESTINATION;
-    }
-    if (outcome.m_failure != 0)
-        return outcome;
-    const CProbeAnswer answer = LiveHelper()->Echo(destination, ttl, static_cast<BYTE>(data.size()), timeoutMs);
-    if (!answer.m_replied) {
-        outcome.m_failure = answer.m_status == IP_REQ_TIMED_OUT ? 0 : answer.m_status;
-        return outcome;
-    }
-    CReceived received;
-    received.m_answer.m_status = answer.m_status;
-    received.m_answer.m_address = answer.m_address;
-    received.m_roundTrip = answer.m_roundTrip;
-    outcome.m_received = received;
-    return outcome;
-}
-
-// A helper that ended failed the requests that waited on it; the next request gets a new
-// one, if one can be started.
-std::shared_ptr<CProbeClient> CEchoSocket::LiveHelper()
-{
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (!m_helper->Alive()) {
-        int error = 0;
-        if (std::shared_ptr<CProbeClient> fresh = CProbeClient::Shared(error))
-            m_helper = std::move(fresh);
-    }
-    return m_helper;
+    return m_kind == EKind::Helper ? m_probe->LongestPoll() : Clock::duration::max();
 }
 
 // Sets only what differs from the socket's present options.

@@ -1,10 +1,10 @@
 #pragma once
 // One ICMP socket for echo requests: a datagram ("ping") socket where
 // net.ipv4.ping_group_range admits the process, else a raw one, else (kind Helper) the
-// privileged helper quorail-probe, which probes on the process's behalf. Sends a request and
-// waits for the answer to that request alone; which bytes answer is CEchoMatcher's call.
-// A socket serves one request after another; IP options that did not change since the
-// last request are not set again.
+// privileged helper quorail-probe, which probes on the process's behalf (CProbeTransport).
+// Sends a request and waits for the answer to that request alone, or carries requests that
+// complete later; which bytes answer is CEchoMatcher's call. IP options that did not change
+// since the last request are not set again.
 
 #include "EchoAnswer.h"
 #include "EchoMatcher.h"
@@ -24,19 +24,14 @@ struct msghdr;
 
 namespace win {
 
-class CProbeClient;
+class CProbeTransport;
 
-// The helper kind serves only synchronous requests (Echo); it refuses to carry requests
-// that complete later, and the trace engine then probes one request after the other.
 class CEchoSocket : public CEchoTransport {
 public:
     enum class EKind { Datagram, Raw, Helper };
 
     using CReceived = CEchoReceived; // the round trip ends at the kernel's receipt of the answer
-    struct COutcome {
-        DWORD m_failure = 0;                // IP_STATUS of a local failure; 0 when the request went out
-        std::optional<CReceived> m_received; // none: no answer in time
-    };
+    using COutcome = CEchoOutcome;
     // The process, network namespace and credentials a socket was opened under, and when.
     struct COrigin {
         pid_t m_pid = 0;
@@ -70,13 +65,13 @@ public:
 
     int PollFd() const override;
     DWORD SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
-                      bool discardLeftovers, WORD& sequence, Clock::time_point& sent) override;
+                      std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
+                      Clock::time_point& sent) override;
     void ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found) override;
+    Clock::duration LongestPoll() const override;
 
     // The Windows error for a socket that could not be opened, from its errno.
     static DWORD ErrorForOpen(int error);
-    // The IP_STATUS for an echo request that could not be sent, from its errno.
-    static DWORD StatusForSend(int error);
 
 private:
     enum class ERead { Matched, Ignored, Empty, Failed };
@@ -84,9 +79,6 @@ private:
 
     CEchoSocket(int fd, EKind kind);
     static std::unique_ptr<CEchoSocket> OpenHelper(int& error);
-    COutcome EchoThroughHelper(IPAddr destination, const IP_OPTION_INFORMATION* options,
-                               std::span<const BYTE> data, DWORD timeoutMs);
-    std::shared_ptr<CProbeClient> LiveHelper();
     struct CWait {
         const CEchoMatcher& m_matcher;
         Clock::time_point m_sent;
@@ -120,7 +112,7 @@ private:
 
     int m_fd = -1;
     EKind m_kind;
-    std::shared_ptr<CProbeClient> m_helper; // kind Helper only
+    std::unique_ptr<CProbeTransport> m_probe; // kind Helper only
     WORD m_identifier = 0;
     COrigin m_origin;
     std::vector<BYTE> m_buffer;  // one received packet, up to the IPv4 maximum

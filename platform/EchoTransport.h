@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <span>
 
 namespace win {
@@ -18,6 +19,15 @@ struct CEchoReceived {
     CEchoAnswer m_answer;          // its m_data is empty; the echoed bytes went to the caller's room
     std::size_t m_dataSize = 0;    // bytes of echoed data copied into that room
     std::chrono::steady_clock::duration m_roundTrip{}; // from the send to the receipt of the answer
+    // IP_STATUS when no answer came and the carrier already knows why (a helper that
+    // probes on the process's behalf reports its own time-outs and failed sends); 0 else.
+    DWORD m_failure = 0;
+};
+
+// What one request that was waited for came to.
+struct CEchoOutcome {
+    DWORD m_failure = 0;                     // IP_STATUS of a local failure; 0 when the request went out
+    std::optional<CEchoReceived> m_received; // none: no answer in time
 };
 
 // One request that waits for its answer.
@@ -37,14 +47,20 @@ public:
     // Readable (POLLIN or POLLERR) when answers may be waiting.
     virtual int PollFd() const = 0;
     // Sends one request; 0 when it went out (sequence and sent filled in), else its IP_STATUS.
-    // discardLeftovers: nothing else waits on this transport, so what lies queued is stale.
+    // timeout: how long the request will be waited for. discardLeftovers: nothing else
+    // waits on this transport, so what lies queued is stale.
     virtual DWORD SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
-                              bool discardLeftovers, WORD& sequence, Clock::time_point& sent) = 0;
+                              std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
+                              Clock::time_point& sent) = 0;
     // Reads what has come in, without blocking, and calls found for each answer to one of
     // the waiting requests. events: what the poll of PollFd() reported.
     virtual void ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found) = 0;
     // The identifier its requests carry.
     virtual WORD Identifier() const = 0;
+    // How long a wait may rely on PollFd() alone. A transport that another thread may read
+    // for (and so take its answers out of the descriptor) is read again after this long
+    // even when its descriptor stayed quiet.
+    virtual Clock::duration LongestPoll() const { return Clock::duration::max(); }
 };
 
 } // namespace win

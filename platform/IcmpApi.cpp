@@ -104,11 +104,6 @@ DWORD IcmpSendEcho2(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine,
         SetLastError(kErrorInvalidHandle);
         return 0;
     }
-    // The probe helper answers one request at a time.
-    if (socket->Kind() == CEchoSocket::EKind::Helper) {
-        SetLastError(ERROR_NOT_SUPPORTED);
-        return 0;
-    }
     CEchoRequests::CRequest request;
     request.m_handle = icmpHandle;
     request.m_transport = std::move(socket);

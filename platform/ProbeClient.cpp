@@ -23,8 +23,6 @@ namespace {
 
 constexpr const char* kHelperName = "quorail-probe";
 constexpr std::chrono::milliseconds kStartLimit{5000};
-// Beyond the helper's own time limit, how long a request waits for the helper's answer.
-constexpr std::chrono::milliseconds kAnswerGrace{2000};
 
 std::string ProgramDirectory()
 {
@@ -195,28 +193,18 @@ bool CProbeClient::Send(const std::string& line)
 
 CProbeAnswer CProbeClient::Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs)
 {
+    const std::optional<DWORD> token = Submit(destination, ttl, dataSize, timeoutMs);
+    if (!token)
+        return {0, false, IP_GENERAL_FAILURE, 0, {}};
     std::unique_lock<std::mutex> lock(m_lock);
-    const DWORD token = ++m_nextToken;
-    CProbeAnswer failed{token, false, IP_GENERAL_FAILURE, 0, {}};
-    if (m_dead)
-        return failed;
-    m_waiting.insert(token);
-    lock.unlock();
-    const bool sent = Send(CProbeProtocol::FormatRequest({token, destination, ttl, dataSize, timeoutMs}));
-    lock.lock();
-    if (!sent) {
-        m_waiting.erase(token);
-        Die();
-        return failed;
-    }
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeoutMs) + kAnswerGrace;
     Clock::time_point lastHook = Clock::now();
     for (;;) {
-        if (std::optional<CProbeAnswer> answer = AnswerOrRead(token, until, lock))
+        if (std::optional<CProbeAnswer> answer = AnswerOrRead(*token, until, lock))
             return *answer;
-        if (m_dead || Clock::now() >= until) {
-            m_waiting.erase(token);
-            return m_dead ? failed : CProbeAnswer{token, false, IP_REQ_TIMED_OUT, 0, {}};
+        if (m_dead || Clock::now() >= until || IsBlockingCallCancelled()) {
+            m_waiting.erase(*token);
+            return {*token, false, m_dead ? IP_GENERAL_FAILURE : IP_REQ_TIMED_OUT, 0, {}};
         }
         if (HasBlockingHook() && Clock::now() - lastHook >= std::chrono::milliseconds(kBlockingHookIntervalMs)) {
             lock.unlock();
@@ -227,18 +215,90 @@ CProbeAnswer CProbeClient::Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWO
     }
 }
 
+std::optional<DWORD> CProbeClient::Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (m_dead)
+        return std::nullopt;
+    const DWORD token = ++m_nextToken;
+    m_waiting.insert(token);
+    lock.unlock();
+    const bool sent = Send(CProbeProtocol::FormatRequest({token, destination, ttl, dataSize, timeoutMs}));
+    lock.lock();
+    if (sent)
+        return token;
+    m_waiting.erase(token);
+    Die();
+    return std::nullopt;
+}
+
+// While a waiter of Echo reads, it files the answers; reading beside it would split lines.
+void CProbeClient::ReadReady()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_dead || m_reading)
+        return;
+    char bytes[4096];
+    for (;;) {
+        const ssize_t got = ::recv(m_fd, bytes, sizeof bytes, MSG_DONTWAIT);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        if (got <= 0) {
+            Die();
+            break;
+        }
+        m_input.append(bytes, static_cast<std::size_t>(got));
+        if (!TakeLines()) {
+            Die();
+            break;
+        }
+    }
+    m_answered.notify_all();
+}
+
+std::optional<CProbeAnswer> CProbeClient::Collect(DWORD token)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (std::optional<CProbeAnswer> answer = TakeAnswer(token))
+        return answer;
+    if (!m_dead)
+        return std::nullopt;
+    m_waiting.erase(token);
+    return CProbeAnswer{token, false, IP_GENERAL_FAILURE, 0, {}};
+}
+
+void CProbeClient::Abandon(DWORD token)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_waiting.erase(token);
+    m_answers.erase(token);
+}
+
+int CProbeClient::Fd() const
+{
+    return m_fd;
+}
+
+std::optional<CProbeAnswer> CProbeClient::TakeAnswer(DWORD token)
+{
+    const auto found = m_answers.find(token);
+    if (found == m_answers.end())
+        return std::nullopt;
+    const CProbeAnswer answer = found->second;
+    m_answers.erase(found);
+    m_waiting.erase(token);
+    return answer;
+}
+
 // The token's answer when it is there; otherwise reads (or waits for the reader) for at
 // most one blocking-hook interval.
 std::optional<CProbeAnswer> CProbeClient::AnswerOrRead(DWORD token, Clock::time_point until,
                                                        std::unique_lock<std::mutex>& lock)
 {
-    const auto found = m_answers.find(token);
-    if (found != m_answers.end()) {
-        const CProbeAnswer answer = found->second;
-        m_answers.erase(found);
-        m_waiting.erase(token);
+    if (std::optional<CProbeAnswer> answer = TakeAnswer(token))
         return answer;
-    }
     if (m_dead)
         return std::nullopt;
     if (m_reading) {

@@ -40,9 +40,24 @@ public:
     // Used instead of those places when not empty (the tests' own programs lie elsewhere).
     static void SetHelperPath(const std::string& path);
 
-    // Sends one request and waits for its answer: the helper's own time limit plus a
-    // grace, so that a helper that went silent cannot hold the caller for ever.
+    // Beyond the helper's own time limit, how long a request waits for the helper's answer,
+    // so that a helper that went silent cannot hold the caller for ever.
+    static constexpr std::chrono::milliseconds kAnswerGrace{2000};
+
+    // Sends one request and waits for its answer, at most its time limit plus the grace.
+    // A cancelled blocking call (WSACancelBlockingCall) ends the wait as timed out.
     CProbeAnswer Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
+
+    // Requests whose caller polls Fd() itself. Submit sends one and returns its token, none
+    // when the helper is gone. ReadReady files what has come in, without waiting. Collect
+    // hands over a token's answer once it is there, or a failure once the helper is gone.
+    // Abandon forgets a token whose answer is no longer wanted.
+    std::optional<DWORD> Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
+    void ReadReady();
+    std::optional<CProbeAnswer> Collect(DWORD token);
+    void Abandon(DWORD token);
+    // The socket to the helper; readable when answers may be waiting.
+    int Fd() const;
 
     bool Alive();
     pid_t HelperPid() const;
@@ -53,6 +68,7 @@ private:
     CProbeClient(pid_t pid, int fd);
     bool AwaitReady(int& error);
     bool Send(const std::string& line);
+    std::optional<CProbeAnswer> TakeAnswer(DWORD token);
     std::optional<CProbeAnswer> AnswerOrRead(DWORD token, Clock::time_point until, std::unique_lock<std::mutex>& lock);
     void ReadAvailable(std::unique_lock<std::mutex>& lock, Clock::time_point until);
     bool TakeLines();

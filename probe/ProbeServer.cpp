@@ -1,6 +1,5 @@
 #include "ProbeServer.h"
 
-#include "EchoSocket.h"
 #include "IcmpPacket.h"
 
 #include <algorithm>
@@ -124,7 +123,7 @@ void CProbeServer::Send(const CQueued& queued)
     }
     const Clock::time_point sent = Clock::now();
     if (::sendto(m_socket, m_packet.data(), m_packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
-        Fail(request.m_token, win::CEchoSocket::StatusForSend(errno));
+        Fail(request.m_token, win::CEchoMatcher::StatusForSend(errno));
         return;
     }
     m_inFlight.push_back({request, win::CEchoMatcher(request.m_destination, m_identifier, sequence), sent,

@@ -2,6 +2,7 @@
 // inside the test network's source namespace.
 
 #include "LabGuard.h"
+#include "ProbeClient.h"
 
 #include <gtest/gtest.h>
 
@@ -15,5 +16,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "refusing to run: %s\n", reason.c_str());
         return 1;
     }
+    // The test programs do not lie where the echo facility looks for the helper.
+    win::CProbeClient::SetHelperPath(QUORAIL_PROBE);
     return RUN_ALL_TESTS();
 }

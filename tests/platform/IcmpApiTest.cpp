@@ -384,8 +384,9 @@ TEST_P(IcmpApiTest, TraceEngineFollowsARouterPathToTheTarget)
             EXPECT_EQ(hops[2].Address, Address("198.18.99.7"));
             for (std::size_t i = 0; i < 3; ++i)
                 EXPECT_EQ(hops[i].dwError, 0u) << i;
-            if (schedule == CRouteTracer::ESchedule::Sequential)
+            if (schedule == CRouteTracer::ESchedule::Sequential) {
                 EXPECT_EQ(peer.RequestsSeen(), 9);
+            }
         }
     });
 }

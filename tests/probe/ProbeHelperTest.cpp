@@ -1,8 +1,11 @@
 // quorail-probe itself, started by the echo facility's client inside a private network
 // namespace (loopback answers, 198.18.0.0/15 leads nowhere): what it keeps after start-up,
 // answers by token with many requests in flight, its limit, and its end on a bad request.
-// Last, the echo facility of a process that may open neither socket kind probes through it.
+// Last, the echo facility of a process that may open neither socket kind probes through it,
+// one request at a time or many side by side.
 
+#include "AlertableWait.h"
+#include "BlockingHook.h"
 #include "HopResultArray.h"
 #include "IcmpApi.h"
 #include "LastError.h"
@@ -72,6 +75,40 @@ void DropRawCapability()
         word.effective = word.permitted = 0;
     ASSERT_EQ(::syscall(SYS_capset, &header, data), 0);
 }
+
+// Leaves the process the helper as its only way to probe.
+void TakeEverySocketKind()
+{
+    ASSERT_TRUE(test::SetPingGroupRange("1 0"));
+    ASSERT_NO_FATAL_FAILURE(DropRawCapability());
+    CProbeClient::SetHelperPath(QUORAIL_PROBE);
+}
+
+// One request that completes later, and what it came to.
+struct CLaterRequest {
+    BYTE m_reply[60] = {};
+    bool m_done = false;
+    DWORD m_status = 0; // 0 for an answer, else IcmpParseReplies' error
+
+    static void OnDone(void* context, void*, ULONG)
+    {
+        auto* request = static_cast<CLaterRequest*>(context);
+        request->m_done = true;
+        request->m_status = win::IcmpParseReplies(request->m_reply, sizeof request->m_reply) != 0 ? 0 : win::GetLastError();
+    }
+    DWORD Send(HANDLE handle, const char* address, DWORD timeoutMs)
+    {
+        static const BYTE data[32] = {};
+        win::IcmpSendEcho2(handle, nullptr, &OnDone, this, inet_addr(address), data, sizeof data, nullptr, m_reply,
+                           sizeof m_reply, timeoutMs);
+        return win::GetLastError();
+    }
+    void AwaitDone()
+    {
+        while (!m_done)
+            win::SleepEx(1000, TRUE);
+    }
+};
 
 } // namespace
 
@@ -200,9 +237,7 @@ TEST(ProbeHelper, BadRequestEndsTheHelperAndFailsWhatWaits)
 TEST(ProbeHelper, EchoFacilityWithoutSocketsTracesThroughTheHelper)
 {
     RUN_IN_PRIVATE_NETWORK([] {
-        ASSERT_TRUE(test::SetPingGroupRange("1 0"));
-        ASSERT_NO_FATAL_FAILURE(DropRawCapability());
-        CProbeClient::SetHelperPath(QUORAIL_PROBE);
+        ASSERT_NO_FATAL_FAILURE(TakeEverySocketKind());
 
         CRouteTracer tracer;
         CHopResultArray hops;
@@ -233,6 +268,38 @@ TEST(ProbeHelper, EchoFacilityWithoutSocketsTracesThroughTheHelper)
         EXPECT_EQ(win::IcmpSendEcho(handle, inet_addr("127.0.0.1"), data, 32, nullptr, reply, sizeof reply, 1000), 1u)
             << win::GetLastError();
         EXPECT_NE(CProbeClient::Shared(error)->HelperPid(), helper);
+        win::IcmpCloseHandle(handle);
+    });
+}
+
+// A silent request does not hold up the answered one sent after it; a stop ends a wait
+// through the helper; a helper that ends fails at once what still waits on it.
+TEST(ProbeHelper, EchoFacilityCarriesRequestsSideBySideThroughTheHelper)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        ASSERT_NO_FATAL_FAILURE(TakeEverySocketKind());
+        const HANDLE handle = win::IcmpCreateFile();
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        CLaterRequest silent;
+        CLaterRequest answered;
+        ASSERT_EQ(silent.Send(handle, kSilent, 20000), ERROR_IO_PENDING);
+        ASSERT_EQ(answered.Send(handle, "127.0.0.1", 20000), ERROR_IO_PENDING);
+        answered.AwaitDone();
+        EXPECT_EQ(answered.m_status, 0u);
+        EXPECT_FALSE(silent.m_done);
+
+        win::WSASetBlockingHook([] { win::WSACancelBlockingCall(); });
+        BYTE reply[60];
+        const BYTE data[32] = {};
+        EXPECT_EQ(win::IcmpSendEcho(handle, inet_addr(kSilent), data, 32, nullptr, reply, sizeof reply, 20000), 0u);
+        EXPECT_EQ(win::GetLastError(), ERROR_CANCELLED);
+        win::WSAUnhookBlockingHook();
+        win::ClearBlockingCallCancel();
+
+        int error = 0;
+        ASSERT_EQ(::kill(CProbeClient::Shared(error)->HelperPid(), SIGKILL), 0);
+        silent.AwaitDone();
+        EXPECT_EQ(silent.m_status, IP_GENERAL_FAILURE);
         win::IcmpCloseHandle(handle);
     });
 }

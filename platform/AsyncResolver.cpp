@@ -46,12 +46,14 @@ HANDLE CAsyncResolver::LookUpAddress(const char* address, int length, int family
         SetLastError(WSANO_RECOVERY);
         return nullptr;
     }
-    auto lookup = std::make_unique<CLookup>(CLookup{this, m_nextId++, done, context, false});
+    const std::uintptr_t id = m_nextId++;
+    auto lookup = std::make_unique<CLookup>(CLookup{this, id, done, context, false});
     CLookup* started = lookup.get();
     m_lookups.push_back(std::move(lookup));
-    // c-ares may answer at once from the hosts file; the routine still runs in a wait.
+    // c-ares may answer at once from the hosts file, and the lookup is gone on return;
+    // the routine still runs in a wait, and the handle still cancels it.
     ares_gethostbyaddr(m_channel, address, length, family, &OnResolved, started);
-    return reinterpret_cast<HANDLE>(started->m_id);
+    return reinterpret_cast<HANDLE>(id);
 }
 
 BOOL CAsyncResolver::Cancel(HANDLE request)

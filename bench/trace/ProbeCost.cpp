@@ -5,6 +5,7 @@
 
 #include "IcmpApi.h"
 #include "LastError.h"
+#include "ProbeClient.h"
 
 #include <arpa/inet.h>
 
@@ -20,6 +21,8 @@ int main(int argc, char** argv)
         std::fputs("usage: quorail-probe-cost [PROBES]\n", stderr);
         return 2;
     }
+    // Where neither socket kind may be opened, the helper of this build serves.
+    win::CProbeClient::SetHelperPath(QUORAIL_PROBE);
     const std::vector<BYTE> request(32, 'E');
     std::vector<BYTE> reply(60);
     win::IP_OPTION_INFORMATION options{};

@@ -2,7 +2,8 @@
 # Times quorail-trace on simulated paths against Debian's traceroute on the same paths,
 # in the same run:
 #  - 8 hops (round trips 2 to 30 ms, 3 probes a hop, no names): quorail-trace with each
-#    socket kind and the sequential schedule against the sum of all probes' true round
+#    socket kind (and as the user nobody through the probe helper) and the sequential
+#    schedule against the sum of all probes' true round
 #    trips, against traceroute -I -n and against traceroute -I -n -N 1 -q 3 (one probe at
 #    a time); the largest round-trip error, the tracer's peak resident memory and the echo
 #    facility's own cost per probe (quorail-probe-cost on loopback);
@@ -50,11 +51,12 @@ done
 
 if [[ -z ${QUORAIL_BENCH_PREBUILT:-} ]]; then
   [[ -f $build/build.ninja ]] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$build" --target quorail-trace quorail-pathsim quorail-probe-cost >/dev/null
+  cmake --build "$build" --target quorail-trace quorail-probe quorail-pathsim quorail-probe-cost >/dev/null
 fi
 tracer=$build/cli/quorail-trace
 pathsim=$build/tools/pathsim/quorail-pathsim
 probe_cost=$build/bench/trace/quorail-probe-cost
+"$root/tools/grant-probing.sh" --check "$build/probe/quorail-probe" || exit 1
 
 work=$(mktemp -d /tmp/qbench.XXXXXX)
 simulator_pid=""
@@ -166,15 +168,16 @@ real_check() {
   ' "$1"
 }
 
-# The tracer runs with each socket kind: ping sockets admitted, and closed (raw sockets);
-# everything else with ping sockets admitted.
-declare -A RANGE=([datagram]="0 2147483647" [raw]="1 0")
+# The tracer runs with each socket kind: ping sockets admitted, closed (raw sockets), and
+# closed for the user nobody (the probe helper); everything else with ping sockets admitted.
+declare -A RANGE=([datagram]="0 2147483647" [raw]="1 0" [helper]="1 0")
+declare -A USER=([datagram]="" [raw]="" [helper]="setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all --")
 run_one() {
   local what=$1 run=$2 wall rss out=$work/$1.$2
   ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[$what]:-${RANGE[datagram]}}"
   case $what in
-    datagram | raw)
-      read -r wall rss < <(timed_run "$out" "$tracer" -n -q $PROBES -w 1 "$TARGET")
+    datagram | raw | helper)
+      read -r wall rss < <(timed_run "$out" ${USER[$what]} "$tracer" -n -q $PROBES -w 1 "$TARGET")
       echo "$rss" >>"$work/rss.$what"
       rtt_error "$out" >>"$work/err.$what"
       ;;
@@ -210,7 +213,7 @@ run_one() {
 
 # Each run starts with the next one of the list, so that none always follows the same
 # one (a tracer started right after another finds the machine in a different state).
-ORDER=(datagram raw sequential traceroute traceroute-n real-names real-nonames real-sequential real-traceroute
+ORDER=(datagram raw helper sequential traceroute traceroute-n real-names real-nonames real-sequential real-traceroute
   real-traceroute-n silent harness)
 for run in $(seq "$runs"); do
   for i in "${!ORDER[@]}"; do
@@ -220,9 +223,9 @@ done
 
 # The echo facility's own cost per probe (open, echo, close) on the namespace's loopback.
 declare -A COST
-for kind in datagram raw; do
+for kind in datagram raw helper; do
   ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[$kind]}"
-  COST[$kind]=$(ip netns exec "$NS" "$probe_cost" $([[ -n $quick ]] && echo 2000 || echo 20000))
+  COST[$kind]=$(ip netns exec "$NS" ${USER[$kind]} "$probe_cost" $([[ -n $quick ]] && echo 2000 || echo 20000))
 done
 
 # The harness's own cost (bash, /usr/bin/time, fork and exec of a program that does
@@ -249,7 +252,8 @@ line "quorail-trace -n --sequential" sequential
 for kind in datagram raw; do
   line "quorail-trace -n, $kind sockets" "$kind"
 done
-for kind in datagram raw sequential; do
+line "quorail-trace -n, nobody, probe helper" helper
+for kind in datagram raw helper sequential; do
   worst=$(sort -g "$work/err.$kind" | tail -1)
   rss=$(sort -n "$work/rss.$kind" | tail -1)
   printf '  %s:\n' "$kind"
@@ -263,8 +267,8 @@ for kind in datagram raw sequential; do
   printf '    peak resident memory                   %8.2f MB (target < 4)     %s\n' \
     "$(awk -v r="$rss" 'BEGIN { print r / 1024 }')" "$(verdict "$(awk -v r="$rss" 'BEGIN { print r < 4096 }')")"
 done
-for kind in datagram raw; do
-  printf '  echo facility per probe, %-8s sockets  %8.1f us on loopback (open, echo, close)\n' "$kind" "${COST[$kind]}"
+for kind in datagram raw helper; do
+  printf '  echo facility per probe, %-8s          %8.1f us on loopback (open, echo, close)\n' "$kind" "${COST[$kind]}"
 done
 
 printf '\npath of 12 hops, round trips 1..40 ms, routers 4 and 8 silent, each reverse lookup %s s\n' "$dns_delay"

@@ -1,6 +1,7 @@
 // The other stand-ins of the platform layer: the module registry, the resolver calls and
 // the blocking hook.
 
+#include "AlertableWait.h"
 #include "BlockingHook.h"
 #include "IcmpApi.h"
 #include "LastError.h"
@@ -103,6 +104,23 @@ TEST(WinSockTest, LookupsResolveLocalNamesAndReportFailuresAsWindowsSocketsCodes
         win::SetLastError(0);
         EXPECT_EQ(win::gethostbyaddr(nullptr, 4, AF_INET), nullptr);
         EXPECT_EQ(win::GetLastError(), WSANO_RECOVERY);
+    });
+}
+
+// The hosts file answers inside the call that starts the lookup: its handle must still
+// cancel it, or the routine would run later on a context its caller has given up.
+TEST(WinSockTest, LookupAnsweredAtOnceIsCancelledByItsHandle)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        static int s_routines = 0;
+        const std::uint32_t loopback = inet_addr("127.0.0.1");
+        const HANDLE request = win::WSAAsyncGetHostByAddr(reinterpret_cast<const char*>(&loopback), sizeof loopback,
+                                                          AF_INET, [](void*, DWORD, const hostent*) { ++s_routines; },
+                                                          nullptr);
+        ASSERT_NE(request, nullptr);
+        EXPECT_EQ(win::WSACancelAsyncRequest(request), 0);
+        win::SleepEx(20, TRUE);
+        EXPECT_EQ(s_routines, 0);
     });
 }
 

@@ -31,8 +31,8 @@ public:
 
     // Trace's result: TRUE at the end of the trace, else FALSE with the last error set.
     BOOL Run();
-    // True when the echo handle carries no requests that complete later (the probe
-    // helper): Run then returned before any callback, and the trace must go sequentially.
+    // True when the echo handle carries no requests that complete later: Run then
+    // returned before any callback, and the trace must go sequentially.
     bool AsyncRefused() const { return m_bAsyncRefused; }
 
 private:

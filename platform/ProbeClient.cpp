@@ -203,8 +203,10 @@ CProbeAnswer CProbeClient::Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWO
         if (std::optional<CProbeAnswer> answer = AnswerOrRead(*token, until, lock))
             return *answer;
         if (m_dead || Clock::now() >= until || IsBlockingCallCancelled()) {
-            m_waiting.erase(*token);
-            return {*token, false, m_dead ? IP_GENERAL_FAILURE : IP_REQ_TIMED_OUT, 0, {}};
+            const DWORD status = m_dead ? IP_GENERAL_FAILURE : IP_REQ_TIMED_OUT;
+            lock.unlock();
+            Abandon(*token);
+            return {*token, false, status, 0, {}};
         }
         if (HasBlockingHook() && Clock::now() - lastHook >= std::chrono::milliseconds(kBlockingHookIntervalMs)) {
             lock.unlock();
@@ -269,11 +271,18 @@ std::optional<CProbeAnswer> CProbeClient::Collect(DWORD token)
     return CProbeAnswer{token, false, IP_GENERAL_FAILURE, 0, {}};
 }
 
+// A request still unanswered is cancelled, so that it no longer takes one of the
+// helper's places in flight.
 void CProbeClient::Abandon(DWORD token)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_waiting.erase(token);
-    m_answers.erase(token);
+    std::unique_lock<std::mutex> lock(m_lock);
+    const bool answered = m_answers.erase(token) != 0;
+    const bool unanswered = m_waiting.erase(token) != 0 && !answered && !m_dead;
+    lock.unlock();
+    if (unanswered && !Send(CProbeProtocol::FormatCancel(token))) {
+        lock.lock();
+        Die();
+    }
 }
 
 int CProbeClient::Fd() const

@@ -51,7 +51,7 @@ public:
     // Requests whose caller polls Fd() itself. Submit sends one and returns its token, none
     // when the helper is gone. ReadReady files what has come in, without waiting. Collect
     // hands over a token's answer once it is there, or a failure once the helper is gone.
-    // Abandon forgets a token whose answer is no longer wanted.
+    // Abandon forgets a token whose answer is no longer wanted, and cancels it at the helper.
     std::optional<DWORD> Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
     void ReadReady();
     std::optional<CProbeAnswer> Collect(DWORD token);

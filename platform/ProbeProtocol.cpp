@@ -37,6 +37,11 @@ std::string CProbeProtocol::FormatRequest(const CProbeRequest& request)
            std::to_string(request.m_timeoutMs) + "\n";
 }
 
+std::string CProbeProtocol::FormatCancel(DWORD token)
+{
+    return std::to_string(token) + " cancel\n";
+}
+
 std::string CProbeProtocol::FormatAnswer(const CProbeAnswer& answer)
 {
     const std::string token = std::to_string(answer.m_token);
@@ -49,6 +54,15 @@ std::string CProbeProtocol::FormatAnswer(const CProbeAnswer& answer)
 std::optional<CProbeRequest> CProbeProtocol::ParseRequest(std::string_view line)
 {
     const std::vector<std::string_view> words = Words(line);
+    if (words.size() == 2 && words[1] == "cancel") {
+        const auto token = ParseDword(words[0]);
+        if (!token)
+            return std::nullopt;
+        CProbeRequest cancel;
+        cancel.m_token = *token;
+        cancel.m_cancel = true;
+        return cancel;
+    }
     if (words.size() != 9 || words[1] != "echo" || words[3] != "ttl" || words[5] != "size" || words[7] != "timeout")
         return std::nullopt;
     const auto token = ParseDword(words[0]);

@@ -2,7 +2,8 @@
 // The lines that pass between the echo facility and its privileged helper quorail-probe,
 // and the limits the helper holds every request to. One request a line:
 //   TOKEN echo A.B.C.D ttl N size N timeout MS
-// answered by one line carrying the same token:
+//   TOKEN cancel                              (no longer wanted: forgotten, never answered)
+// An echo request is answered by one line carrying the same token:
 //   TOKEN reply STATUS A.B.C.D MICROSECONDS   (an ICMP message answered the request)
 //   TOKEN failed STATUS                       (no answer in time, or a local failure)
 // After start-up the helper says "ready", or "error ERRNO" when it cannot probe.
@@ -22,6 +23,7 @@ struct CProbeRequest {
     BYTE m_ttl = 0;
     BYTE m_dataSize = 0;      // bytes of data behind the ICMP header
     DWORD m_timeoutMs = 0;
+    bool m_cancel = false;    // "TOKEN cancel": only m_token counts
 };
 
 struct CProbeAnswer {
@@ -43,6 +45,7 @@ public:
     static constexpr const char* kReady = "ready";
 
     static std::string FormatRequest(const CProbeRequest& request);
+    static std::string FormatCancel(DWORD token);
     static std::string FormatAnswer(const CProbeAnswer& answer);
     // Strict: exactly the form above, no other spacing, decimal numbers in range.
     static std::optional<CProbeRequest> ParseRequest(std::string_view line);

@@ -77,12 +77,24 @@ CProbeServer::EInput CProbeServer::ReadRequests(int input)
 
 void CProbeServer::Accept(const win::CProbeRequest& request)
 {
+    if (request.m_cancel) {
+        Cancel(request.m_token);
+        return;
+    }
     if (m_inFlight.size() + m_queued.size() >= win::CProbeProtocol::kMaxInFlight) {
         Fail(request.m_token, IP_NO_RESOURCES);
         return;
     }
     m_queued.push_back({request, Clock::now() + std::chrono::milliseconds(request.m_timeoutMs)});
     SendQueued();
+}
+
+// The request leaves its place in flight or in the queue; an unknown token (answered
+// meanwhile) is no fault.
+void CProbeServer::Cancel(DWORD token)
+{
+    std::erase_if(m_inFlight, [token](const CInFlight& waiting) { return waiting.m_request.m_token == token; });
+    std::erase_if(m_queued, [token](const CQueued& waiting) { return waiting.m_request.m_token == token; });
 }
 
 // Sends what the rate allows now, oldest first.

@@ -2,7 +2,8 @@
 // The helper's work once its privileges are gone: reads checked requests from the parent,
 // sends each as an ICMP echo request on the raw socket, and answers each with what
 // answered it (or why nothing did) by the request's token. Many requests may be in
-// flight, up to a fixed number (beyond it a request is answered IP_NO_RESOURCES at once);
+// flight, up to a fixed number (beyond it a request is answered IP_NO_RESOURCES at once;
+// a cancelled request leaves its place);
 // beyond a fixed rate requests wait their turn, their time limit running from their
 // arrival. It never passes on received bytes.
 
@@ -43,6 +44,7 @@ private:
 
     EInput ReadRequests(int input);
     void Accept(const win::CProbeRequest& request);
+    void Cancel(DWORD token);
     void SendQueued();
     void Send(const CQueued& queued);
     void RefillRate(Clock::time_point now);

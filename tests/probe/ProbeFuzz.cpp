@@ -1,5 +1,5 @@
 // libFuzzer target: the helper's request reader on any bytes, in any split. A request it
-// lets through must be one the helper may send.
+// lets through must be a cancel or an echo request the helper may send.
 
 #include "ProbeRequestReader.h"
 
@@ -19,6 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         win::CProbeRequest request;
         const CProbeRequestReader::ERead read = reader.Next(request);
         if (read == CProbeRequestReader::ERead::Request) {
+            if (request.m_cancel)
+                continue;
             if (!win::CProbeProtocol::IsUnicast(request.m_destination) || request.m_ttl < 1 ||
                 request.m_dataSize > win::CProbeProtocol::kMaxDataSize)
                 std::abort();

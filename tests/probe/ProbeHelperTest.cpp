@@ -178,21 +178,25 @@ TEST(ProbeHelper, AnswersManyRequestsInFlightByTheirTokens)
     });
 }
 
-TEST(ProbeHelper, RequestsBeyondTheLimitInFlightAreRefused)
+TEST(ProbeHelper, RequestsBeyondTheLimitInFlightAreRefusedUntilCancelledOnesLeave)
 {
     RUN_IN_PRIVATE_NETWORK([] {
         const std::unique_ptr<CProbeClient> client = StartHelper();
         ASSERT_NE(client, nullptr);
         std::string burst;
-        for (DWORD token = 100000; token < 100000 + win::CProbeProtocol::kMaxInFlight; ++token)
+        std::string cancels;
+        for (DWORD token = 100000; token < 100000 + win::CProbeProtocol::kMaxInFlight; ++token) {
             burst += win::CProbeProtocol::FormatRequest({token, inet_addr(kSilent), 5, 32, 20000});
+            cancels += win::CProbeProtocol::FormatCancel(token);
+        }
         ASSERT_TRUE(client->SendRaw(burst));
         const auto start = std::chrono::steady_clock::now();
         const CProbeAnswer refused = client->Echo(inet_addr("127.0.0.1"), 64, 32, 5000);
         EXPECT_FALSE(refused.m_replied);
         EXPECT_EQ(refused.m_status, IP_NO_RESOURCES);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-        EXPECT_TRUE(client->Alive());
+        ASSERT_TRUE(client->SendRaw(cancels));
+        EXPECT_TRUE(client->Echo(inet_addr("127.0.0.1"), 64, 32, 5000).m_replied);
     });
 }
 
@@ -278,6 +282,14 @@ TEST(ProbeHelper, EchoFacilityCarriesRequestsSideBySideThroughTheHelper)
 {
     RUN_IN_PRIVATE_NETWORK([] {
         ASSERT_NO_FATAL_FAILURE(TakeEverySocketKind());
+        // A stopped trace's requests leave the helper with their handle: a trace right
+        // after it finds every place in flight free.
+        const HANDLE stopped = win::IcmpCreateFile();
+        std::vector<CLaterRequest> left(win::CProbeProtocol::kMaxInFlight);
+        for (CLaterRequest& request : left)
+            ASSERT_EQ(request.Send(stopped, kSilent, 20000), ERROR_IO_PENDING);
+        win::IcmpCloseHandle(stopped);
+
         const HANDLE handle = win::IcmpCreateFile();
         ASSERT_NE(handle, INVALID_HANDLE_VALUE);
         CLaterRequest silent;

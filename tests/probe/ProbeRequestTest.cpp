@@ -31,6 +31,10 @@ TEST(ProbeRequest, WellFormedRequestsInRangeAreRead)
     EXPECT_EQ(request.m_timeoutMs, 4294967295u);
     ASSERT_EQ(ReadOne("0 echo 127.0.0.1 ttl 1 size 0 timeout 0\n", request), ERead::Request);
     EXPECT_EQ(request.m_destination, inet_addr("127.0.0.1"));
+    EXPECT_FALSE(request.m_cancel);
+    ASSERT_EQ(ReadOne("7 cancel\n", request), ERead::Request);
+    EXPECT_TRUE(request.m_cancel);
+    EXPECT_EQ(request.m_token, 7u);
 
     // Split across reads, and two in one read.
     CProbeRequestReader reader;
@@ -73,6 +77,9 @@ TEST(ProbeRequest, AnythingElseIsBad)
         "1 echo 10.0.0.1 size 32 ttl 1 timeout 100\n",       // order
         "1 echo 10.0.0.1 ttl 1 size 32 timeout 100 data 41\n",
         "1 send 10.0.0.1 ttl 1 size 32 timeout 100\n",
+        "01 cancel\n",
+        "1 cancel 2\n",
+        " cancel\n",
         "\n",
         std::string("1 echo 10.0.0.1 ttl 1 size 32 timeout 100\0\n", 43),
     };

@@ -8,8 +8,8 @@
 #include <climits>
 #include <csignal>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,18 +115,19 @@ std::unique_ptr<CProbeClient> CProbeClient::Start(const std::string& path, int& 
     }
     char* const argv[] = {const_cast<char*>(kHelperName), nullptr};
     char* const environment[] = {nullptr};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        // Only async-signal-safe calls between fork and exec.
-        ::dup2(pair[1], STDIN_FILENO);
-        ::dup2(pair[1], STDOUT_FILENO);
-        ::syscall(SYS_close_range, 3u, ~0u, 0u);
-        ::execve(path.c_str(), argv, environment);
-        ::_exit(127);
-    }
+    // posix_spawn shares the caller's memory until the exec instead of copying its page
+    // tables as fork does: a few milliseconds less for a program as large as the window.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pair[1], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pair[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environment);
+    posix_spawn_file_actions_destroy(&actions);
     ::close(pair[1]);
-    if (pid < 0) {
-        error = errno;
+    if (spawned != 0) {
+        error = spawned;
         ::close(pair[0]);
         return nullptr;
     }

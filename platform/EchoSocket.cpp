@@ -3,6 +3,7 @@
 #include "BlockingHook.h"
 #include "IcmpPacket.h"
 #include "ProbeTransport.h"
+#include "ReceiveStamp.h"
 
 #include <algorithm>
 #include <atomic>
@@ -36,18 +37,6 @@ constexpr int kMaxSendAttempts = 8;
 constexpr DWORD kErrorTooManyOpenFiles = 4;
 constexpr DWORD kErrorNotSupported = 50;
 constexpr DWORD kErrorGenFailure = 31;
-
-std::chrono::nanoseconds ToDuration(const timespec& time)
-{
-    return std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec);
-}
-
-std::chrono::nanoseconds RealtimeNow()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return ToDuration(now);
-}
 
 } // namespace
 
@@ -431,7 +420,7 @@ CEchoSocket::ERead CEchoSocket::ReadOne(std::span<const CEchoWaiting> waiting, i
     if (size < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK ? ERead::Empty : ERead::Failed;
     const Clock::time_point readAt = Clock::now();
-    const std::chrono::nanoseconds readRealtime = RealtimeNow();
+    const std::chrono::nanoseconds readRealtime = CReceiveStamp::RealtimeNow();
     if ((message.msg_flags & (MSG_TRUNC | MSG_CTRUNC)) != 0)
         return ERead::Ignored;
     const CControl control = ParseControl(message);
@@ -445,22 +434,11 @@ CEchoSocket::ERead CEchoSocket::ReadOne(std::span<const CEchoWaiting> waiting, i
         received.m_answer.m_data = {};
         received.m_dataSize = std::min(answer->m_data.size(), wait.m_dataRoom.size());
         std::copy_n(answer->m_data.begin(), received.m_dataSize, wait.m_dataRoom.begin());
-        received.m_roundTrip = RoundTrip(readAt - wait.m_sent, readRealtime, control.m_stamp);
+        // The time the answer lay queued (behind a blocking hook, say) is no part of the trip.
+        received.m_roundTrip = CReceiveStamp::RoundTrip(readAt - wait.m_sent, readRealtime, control.m_stamp);
         return ERead::Matched;
     }
     return ERead::Ignored;
-}
-
-// The time the answer spent queued (behind a blocking hook, say) is no part of the trip:
-// the kernel's receive stamp (realtime) tells how long ago it arrived.
-CEchoSocket::Clock::duration CEchoSocket::RoundTrip(Clock::duration elapsed, std::chrono::nanoseconds readRealtime,
-                                                    const std::optional<timespec>& stamp)
-{
-    elapsed = std::max(elapsed, Clock::duration::zero());
-    if (!stamp)
-        return elapsed;
-    const auto age = std::clamp<Clock::duration>(readRealtime - ToDuration(*stamp), Clock::duration::zero(), elapsed);
-    return elapsed - age;
 }
 
 std::optional<CEchoAnswer> CEchoSocket::Match(const CEchoMatcher& matcher, int flags, const CControl& control,
@@ -486,15 +464,12 @@ std::optional<CEchoAnswer> CEchoSocket::Match(const CEchoMatcher& matcher, int f
 CEchoSocket::CControl CEchoSocket::ParseControl(const msghdr& message)
 {
     CControl control;
+    control.m_stamp = CReceiveStamp::Find(message);
     for (const cmsghdr* entry = CMSG_FIRSTHDR(&message); entry != nullptr;
          entry = CMSG_NXTHDR(const_cast<msghdr*>(&message), const_cast<cmsghdr*>(entry))) {
         const BYTE* data = CMSG_DATA(entry);
         const std::size_t size = entry->cmsg_len - CMSG_LEN(0);
-        if (entry->cmsg_level == SOL_SOCKET && entry->cmsg_type == SCM_TIMESTAMPNS && size >= sizeof(timespec)) {
-            timespec stamp{};
-            std::memcpy(&stamp, data, sizeof stamp);
-            control.m_stamp = stamp;
-        } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_TTL && size >= sizeof(int)) {
+        if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_TTL && size >= sizeof(int)) {
             std::memcpy(&control.m_ttl, data, sizeof(int));
         } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_TOS && size >= 1) {
             control.m_tos = data[0];

@@ -104,8 +104,6 @@ private:
     ERead ReadOne(std::span<const CEchoWaiting> waiting, int flags, CReceived& received, std::size_t& which);
     std::optional<CEchoAnswer> Match(const CEchoMatcher& matcher, int flags, const CControl& control, IPAddr from,
                                      std::span<const BYTE> bytes) const;
-    static Clock::duration RoundTrip(Clock::duration elapsed, std::chrono::nanoseconds readRealtime,
-                                     const std::optional<timespec>& stamp);
     static CControl ParseControl(const msghdr& message);
     static CEchoMatcher::CQueuedError ParseQueuedError(const BYTE* data);
     static WORD NextSequence();

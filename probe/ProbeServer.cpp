@@ -1,6 +1,7 @@
 #include "ProbeServer.h"
 
 #include "IcmpPacket.h"
+#include "ReceiveStamp.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -145,18 +146,28 @@ void CProbeServer::Send(const CQueued& queued)
 void CProbeServer::ReadAnswers()
 {
     for (int reads = 0; reads < kMaxReadsPerPass; ++reads) {
-        const ssize_t size = ::recv(m_socket, m_buffer.data(), m_buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
+        iovec vector{m_buffer.data(), m_buffer.size()};
+        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr message{};
+        message.msg_iov = &vector;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t size = ::recvmsg(m_socket, &message, MSG_DONTWAIT);
         if (size < 0)
             return;
         const Clock::time_point received = Clock::now();
-        if (static_cast<std::size_t>(size) > m_buffer.size())
+        const std::chrono::nanoseconds receivedRealtime = win::CReceiveStamp::RealtimeNow();
+        if ((message.msg_flags & MSG_TRUNC) != 0)
             continue;
         const std::span<const BYTE> packet(m_buffer.data(), static_cast<std::size_t>(size));
         for (auto it = m_inFlight.begin(); it != m_inFlight.end(); ++it) {
             const std::optional<win::CEchoAnswer> answer = it->m_matcher.MatchRaw(packet);
             if (!answer)
                 continue;
-            const auto roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(received - it->m_sent);
+            // Timed by the kernel's receive stamp: a busy helper adds nothing to the trip.
+            const auto roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(win::CReceiveStamp::RoundTrip(
+                received - it->m_sent, receivedRealtime, win::CReceiveStamp::Find(message)));
             Answer({it->m_request.m_token, true, answer->m_status, answer->m_address, roundTrip});
             m_inFlight.erase(it);
             break;

@@ -21,7 +21,7 @@ constexpr unsigned kArchitecture = 0; // unknown here: the helper runs without a
 #endif
 
 constexpr unsigned kAllowed[] = {
-    SYS_read,  SYS_write,     SYS_recvfrom,      SYS_sendto, SYS_ppoll, SYS_clock_gettime, SYS_clock_nanosleep,
+    SYS_read,  SYS_write,     SYS_recvfrom,      SYS_recvmsg, SYS_sendto, SYS_ppoll, SYS_clock_gettime, SYS_clock_nanosleep,
     SYS_brk,   SYS_mmap,      SYS_munmap,        SYS_mremap, SYS_madvise, SYS_close,       SYS_exit,
     SYS_exit_group, SYS_rt_sigreturn, SYS_restart_syscall,
 #ifdef SYS_poll

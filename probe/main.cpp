@@ -26,7 +26,8 @@ bool Say(const std::string& line)
     return ::write(STDOUT_FILENO, text.data(), text.size()) == static_cast<ssize_t>(text.size());
 }
 
-// Only the messages that can answer an echo request reach the socket.
+// Only the messages that can answer an echo request reach the socket, each with the
+// kernel's receive stamp.
 int OpenRawSocket()
 {
     const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
@@ -34,7 +35,9 @@ int OpenRawSocket()
         return -errno;
     icmp_filter filter{~((1u << ICMP_ECHOREPLY) | (1u << ICMP_DEST_UNREACH) | (1u << ICMP_SOURCE_QUENCH) |
                          (1u << ICMP_TIME_EXCEEDED) | (1u << ICMP_PARAMETERPROB))};
-    if (::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0) {
+    const int on = 1;
+    if (::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter) != 0 ||
+        ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) {
         const int error = errno;
         ::close(fd);
         return -error;

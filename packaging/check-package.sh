@@ -82,7 +82,7 @@ echo "== installed quorail-trace, unprivileged, through the installed helper"
 # helper can probe.
 unshare -n sh -c "ip link set lo up && sysctl -q -w net.ipv4.ping_group_range='1 0' &&
   exec setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=-all -- \
-  env -i '$root/bin/quorail-trace' -n -w 2000 127.0.0.1" >"$work/trace" 2>&1 || { cat "$work/trace"; fail "installed quorail-trace"; }
+  env -i '$root/bin/quorail-trace' -n -w 2 127.0.0.1" >"$work/trace" 2>&1 || { cat "$work/trace"; fail "installed quorail-trace"; }
 cat "$work/trace"
 grep -q "^1	.*	\[127.0.0.1\]$" "$work/trace" || fail "the installed trace did not reach loopback"
 

@@ -33,7 +33,12 @@ DWORD CEchoRequests::Start(CRequest request, const IP_OPTION_INFORMATION* option
 
 void CEchoRequests::Forget(HANDLE handle)
 {
-    std::erase_if(m_requests, [handle](const CRequest& request) { return request.m_handle == handle; });
+    std::erase_if(m_requests, [handle](const CRequest& request) {
+        if (request.m_handle != handle)
+            return false;
+        request.m_transport->Forget(request.m_sequence);
+        return true;
+    });
 }
 
 bool CEchoRequests::IsWaitingOn(const CEchoTransport* transport) const
@@ -73,6 +78,7 @@ int CEchoRequests::Dispatch(std::span<const pollfd> fds, Clock::time_point now)
     for (std::size_t i = 0; i < m_requests.size(); ++i) {
         if (!done[i] && now >= m_requests[i].m_deadline) {
             WriteFailure(IP_REQ_TIMED_OUT, m_requests[i].m_reply);
+            m_requests[i].m_transport->Forget(m_requests[i].m_sequence);
             done[i] = true;
         }
     }

@@ -248,6 +248,12 @@ void CEchoSocket::ReadAnswers(std::span<const CEchoWaiting> waiting, short event
     DrainAll(waiting, events, found);
 }
 
+void CEchoSocket::Forget(WORD sequence)
+{
+    if (m_kind == EKind::Helper)
+        m_probe->Forget(sequence);
+}
+
 CEchoSocket::Clock::duration CEchoSocket::LongestPoll() const
 {
     return m_kind == EKind::Helper ? m_probe->LongestPoll() : Clock::duration::max();

@@ -68,6 +68,7 @@ public:
                       std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
                       Clock::time_point& sent) override;
     void ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found) override;
+    void Forget(WORD sequence) override;
     Clock::duration LongestPoll() const override;
 
     // The Windows error for a socket that could not be opened, from its errno.

@@ -57,6 +57,9 @@ public:
     virtual void ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found) = 0;
     // The identifier its requests carry.
     virtual WORD Identifier() const = 0;
+    // No answer to the request with this sequence number is wanted any more (its time ran
+    // out, or its handle closed).
+    virtual void Forget(WORD) {}
     // How long a wait may rely on PollFd() alone. A transport that another thread may read
     // for (and so take its answers out of the descriptor) is read again after this long
     // even when its descriptor stayed quiet.

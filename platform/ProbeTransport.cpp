@@ -101,6 +101,15 @@ void CProbeTransport::ReadAnswers(std::span<const CEchoWaiting> waiting, short, 
         found(which, received);
 }
 
+void CProbeTransport::Forget(WORD sequence)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    const auto pending = std::find_if(m_pending.begin(), m_pending.end(),
+                                      [sequence](const CPending& entry) { return entry.m_sequence == sequence; });
+    if (pending != m_pending.end())
+        Forget(pending, pending + 1);
+}
+
 WORD CProbeTransport::Identifier() const
 {
     return 0;

@@ -30,6 +30,8 @@ public:
                       Clock::time_point& sent) override;
     void ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found) override;
     WORD Identifier() const override;
+    // Cancels the request at the helper, so that it no longer takes a place there.
+    void Forget(WORD sequence) override;
     // A waiter of Echo on another thread may read this transport's answers.
     Clock::duration LongestPoll() const override;
 

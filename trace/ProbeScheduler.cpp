@@ -111,13 +111,16 @@ void CProbeScheduler::Send(CProbe& probe, BYTE ttl)
     const DWORD status = win::GetLastError();
     if (status == ERROR_NOT_SUPPORTED)
         m_bAsyncRefused = true;
-    if (status != ERROR_IO_PENDING)
-        Finish(probe, status);
+    if (status == ERROR_IO_PENDING)
+        return;
+    --m_inFlight;
+    Finish(probe, status);
 }
 
 void CProbeScheduler::OnProbeDone(void* context, void*, ULONG)
 {
     CProbe& probe = *static_cast<CProbe*>(context);
+    --probe.m_owner->m_inFlight;
     if (probe.m_state != CProbe::EState::InFlight)
         return;
     if (g_pfnIcmpParseReplies(probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size())) != 1) {
@@ -136,8 +139,6 @@ void CProbeScheduler::Finish(CProbe& probe, DWORD error)
 {
     if (probe.m_state == CProbe::EState::Done)
         return;
-    if (probe.m_state == CProbe::EState::InFlight)
-        --m_inFlight;
     probe.m_state = CProbe::EState::Done;
     probe.m_error = error;
 }

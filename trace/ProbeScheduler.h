@@ -82,6 +82,8 @@ private:
     unsigned m_reported = 0;    // hops reported so far
     unsigned m_nextTtl = 1;     // the next probe to send
     DWORD m_nextProbe = 0;
+    // Requests the echo facility still carries: a probe given up or no longer needed
+    // keeps its place until its completion routine runs, as the helper keeps it.
     std::size_t m_inFlight = 0;
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     bool m_bAsyncRefused = false;

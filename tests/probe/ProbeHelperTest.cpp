@@ -13,6 +13,7 @@
 #include "ProbeClient.h"
 #include "ProbeSyscallFilter.h"
 #include "RouteTracer.h"
+#include "ScriptedPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -313,5 +314,33 @@ TEST(ProbeHelper, EchoFacilityCarriesRequestsSideBySideThroughTheHelper)
         silent.AwaitDone();
         EXPECT_EQ(silent.m_status, IP_GENERAL_FAILURE);
         win::IcmpCloseHandle(handle);
+    });
+}
+
+// Probes the engine gives up early keep their places at the helper until their wait ends:
+// a long trace that gives up a silent router's probes and then sends more must not run
+// out of them. (Hops 1, 3 and 4 stay silent; hop 2 is a router; hop 5 the target.)
+TEST(ProbeHelper, TraceOfMoreProbesThanThePlacesInFlightGetsNoRefusal)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        // The peer opens its sockets before the process gives up its own.
+        test::CScriptedPeer peer([](const test::Bytes& request) -> std::vector<test::CPeerPacket> {
+            const BYTE ttl = request[8];
+            if (ttl == 2)
+                return {{0ms, test::CScriptedPeer::ErrorAbout(request, 11, 0, inet_addr("198.18.2.1"))}};
+            if (ttl >= 5)
+                return {{0ms, test::CScriptedPeer::ReplyTo(request)}};
+            return {};
+        });
+        ASSERT_TRUE(peer.Ready());
+        ASSERT_NO_FATAL_FAILURE(TakeEverySocketKind());
+        CRouteTracer tracer;
+        CHopResultArray hops;
+        ASSERT_TRUE(tracer.Trace("198.18.99.7", hops, 5, 2000, 50)) << win::GetLastError();
+        ASSERT_EQ(hops.GetSize(), 5u);
+        for (std::size_t i : {0u, 2u, 3u})
+            EXPECT_EQ(hops[i].dwError, IP_REQ_TIMED_OUT) << i;
+        EXPECT_EQ(hops[1].dwError, 0u);
+        EXPECT_EQ(hops[4].dwError, 0u);
     });
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <limits>
@@ -163,6 +164,7 @@ TEST(ScheduleDifferential, RandomPathsGiveTheSameLinesUnderBothSchedules)
     // their round trips alone is traced again, with both schedules, before it counts.
     std::vector<std::size_t> indexes = all;
     for (int round = 0; round < kRounds && !indexes.empty(); ++round) {
+        std::fprintf(stderr, "seed %u, round %d: %zu paths\n", seed, round + 1, indexes.size());
         const auto sequential = TraceAll(scriptName, paths, indexes, CRouteTracer::ESchedule::Sequential);
         const auto parallel = TraceAll(scriptName, paths, indexes, CRouteTracer::ESchedule::Parallel);
         ASSERT_EQ(sequential.size(), indexes.size());

@@ -14,7 +14,7 @@ const char* CErrorText::ReasonFor(DWORD error)
     case 31:
         return "ICMP-Socket laesst sich nicht oeffnen";
     case 50:
-        return "ICMP ueber IPv4 wird hier nicht unterstuetzt";
+        return "ICMP wird fuer diese Adressfamilie hier nicht unterstuetzt";
     case ERROR_INVALID_PARAMETER:
         return "ungueltiger Parameter";
     case ERROR_MOD_NOT_FOUND:
@@ -30,7 +30,9 @@ const char* CErrorText::ReasonFor(DWORD error)
     case WSANO_RECOVERY:
         return "Namensdienst meldet einen bleibenden Fehler";
     case WSANO_DATA:
-        return "zu diesem Namen gibt es keine IPv4-Adresse";
+        return "zu diesem Namen gibt es keine Adresse der verlangten Familie (IPv4 bzw. IPv6)";
+    case WSAENETUNREACH:
+        return "Netz nicht erreichbar: dieser Rechner hat keine Route zu der Adresse";
     default:
         return nullptr;
     }

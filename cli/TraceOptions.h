@@ -1,8 +1,10 @@
 #pragma once
 // The command line of quorail-trace, parsed as traceroute users expect: bundled short
 // options (-nq1), values attached or apart (-m30, -m 30), options before or after the
-// host, "--" ending the options, -w in seconds with decimals.
+// host, "--" ending the options, -w in seconds with decimals, -4/-6 forcing a family. A
+// host that is meant as an IPv6 literal (it has a colon or brackets) must be a valid one.
 
+#include "RouteTracer.h"
 #include "WinTypes.h"
 
 #include <string>
@@ -20,6 +22,7 @@ public:
     BYTE m_maxHops = 30;
     DWORD m_timeoutMs = 5000;
     DWORD m_probesPerHop = 3;
+    CRouteTracer::EFamily m_family = CRouteTracer::EFamily::Any;
     std::string m_host;
     std::string m_error; // why Parse returned Usage, naming the option or argument
 
@@ -30,4 +33,6 @@ private:
     bool TakeValue(char option, const std::string& text);
     bool TakeNumber(char option, const std::string& text, unsigned long min, unsigned long max, unsigned long& value);
     bool TakeSeconds(const std::string& text);
+    bool TakeFamily(char option);
+    bool CheckLiteral();
 };

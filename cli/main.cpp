@@ -7,7 +7,6 @@
 #include "LastError.h"
 #include "TraceOptions.h"
 
-#include <arpa/inet.h>
 #include <cstdio>
 
 namespace {
@@ -39,17 +38,18 @@ int main(int argc, char** argv)
         break;
     }
     g_bResolveNames = options.m_bResolveNames ? TRUE : FALSE;
-    IPAddr target = 0;
-    if (!CRouteTracer::Initialise() || !CRouteTracer::ResolveTarget(options.m_host, target))
+    win::CIpAddress target;
+    if (!CRouteTracer::Initialise() || !CRouteTracer::ResolveTarget(options.m_host, target, options.m_family) ||
+        !CRouteTracer::CheckRoute(target))
         return Failed(win::GetLastError());
-    char dotted[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &target, dotted, sizeof dotted);
-    std::fprintf(stderr, "quorail-trace zu %s (%s), %d Hops max.\n", options.m_host.c_str(), dotted,
+    const std::string address = target.Text();
+    std::fprintf(stderr, "quorail-trace zu %s (%s), %d Hops max.\n", options.m_host.c_str(), address.c_str(),
                  static_cast<int>(options.m_maxHops));
     CConsoleTracer tracer;
     tracer.SetSchedule(options.m_bSequential ? CRouteTracer::ESchedule::Sequential : CRouteTracer::ESchedule::Parallel);
+    tracer.SetFamily(options.m_family);
     CHopResultArray hops;
-    if (!tracer.Trace(dotted, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop))
+    if (!tracer.Trace(address, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop))
         return Failed(win::GetLastError());
     return 0;
 }

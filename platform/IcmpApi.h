@@ -1,12 +1,16 @@
 #pragma once
 // The echo library's interface (IcmpCreateFile, IcmpSendEcho, IcmpCloseHandle) over
-// Linux ICMP sockets. The reply record keeps the 28-byte layout of the 32-bit library,
-// so the reply buffer sizes that callers compute hold here too; its two pointers are
-// therefore stored as byte offsets from the start of the reply buffer.
+// Linux ICMP sockets, and its IPv6 counterpart (Icmp6CreateFile, Icmp6SendEcho2,
+// Icmp6ParseReplies) over ICMPv6 sockets; IcmpCloseHandle closes handles of either. The
+// reply record keeps the 28-byte layout of the 32-bit library, so the reply buffer sizes
+// that callers compute hold here too; its two pointers are therefore stored as byte
+// offsets from the start of the reply buffer.
 
 #include "WinTypes.h"
 
 #include <cstddef>
+
+struct sockaddr_in6;
 
 namespace win {
 
@@ -33,6 +37,23 @@ struct ICMP_ECHO_REPLY {
 };
 static_assert(sizeof(ICMP_ECHO_REPLY) == 28, "the reply record keeps the 32-bit layout");
 
+#pragma pack(push, 1)
+struct IPV6_ADDRESS_EX {
+    USHORT sin6_port;     // here: 1 when the record holds an answer (Icmp6ParseReplies)
+    ULONG sin6_flowinfo;
+    USHORT sin6_addr[8];  // network order
+    ULONG sin6_scope_id;
+};
+
+// An IPv6 echo request's reply record; an echo reply's data follows it.
+struct ICMPV6_ECHO_REPLY {
+    IPV6_ADDRESS_EX Address; // the node that answered
+    ULONG Status;            // IP_STATUS value
+    unsigned int RoundTripTime; // ms
+};
+#pragma pack(pop)
+static_assert(sizeof(ICMPV6_ECHO_REPLY) == 34, "the IPv6 reply record keeps the library's packed layout");
+
 using PFN_IcmpCreateFile = HANDLE (*)();
 using PFN_IcmpSendEcho = DWORD (*)(HANDLE icmpHandle, IPAddr destination, const void* requestData,
                                    WORD requestSize, const IP_OPTION_INFORMATION* requestOptions,
@@ -44,6 +65,13 @@ using PFN_IcmpSendEcho2 = DWORD (*)(HANDLE icmpHandle, HANDLE event, PIO_APC_ROU
                                     const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize,
                                     DWORD timeoutMs);
 using PFN_IcmpParseReplies = DWORD (*)(void* replyBuffer, DWORD replySize);
+using PFN_Icmp6CreateFile = HANDLE (*)();
+using PFN_Icmp6SendEcho2 = DWORD (*)(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine, void* apcContext,
+                                     const sockaddr_in6* sourceAddress, const sockaddr_in6* destinationAddress,
+                                     const void* requestData, WORD requestSize,
+                                     const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize,
+                                     DWORD timeoutMs);
+using PFN_Icmp6ParseReplies = DWORD (*)(void* replyBuffer, DWORD replySize);
 
 HANDLE IcmpCreateFile();
 DWORD IcmpSendEcho(HANDLE icmpHandle, IPAddr destination, const void* requestData, WORD requestSize,
@@ -62,5 +90,16 @@ DWORD IcmpSendEcho2(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine,
 // The number of replies stored by a completed IcmpSendEcho2 (1 or 0); with 0 the last
 // error is the request's IP_STATUS (IP_REQ_TIMED_OUT when no answer came).
 DWORD IcmpParseReplies(void* replyBuffer, DWORD replySize);
+
+// The IPv6 calls, alike to the IPv4 ones. The source address must be null or "::" (the
+// system chooses it); the destination's scope id names a link-local address's interface.
+// The TTL of the options is the hop limit, its type of service the traffic class; IP
+// options are ignored, as IPv6 has none. Without routine and event Icmp6SendEcho2 waits.
+HANDLE Icmp6CreateFile();
+DWORD Icmp6SendEcho2(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine, void* apcContext,
+                     const sockaddr_in6* sourceAddress, const sockaddr_in6* destinationAddress,
+                     const void* requestData, WORD requestSize, const IP_OPTION_INFORMATION* requestOptions,
+                     void* replyBuffer, DWORD replySize, DWORD timeoutMs);
+DWORD Icmp6ParseReplies(void* replyBuffer, DWORD replySize);
 
 } // namespace win

@@ -46,13 +46,13 @@ public:
 
     // Sends one request and waits for its answer, at most its time limit plus the grace.
     // A cancelled blocking call (WSACancelBlockingCall) ends the wait as timed out.
-    CProbeAnswer Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
+    CProbeAnswer Echo(const CIpAddress& destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
 
     // Requests whose caller polls Fd() itself. Submit sends one and returns its token, none
     // when the helper is gone. ReadReady files what has come in, without waiting. Collect
     // hands over a token's answer once it is there, or a failure once the helper is gone.
     // Abandon forgets a token whose answer is no longer wanted, and cancels it at the helper.
-    std::optional<DWORD> Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
+    std::optional<DWORD> Submit(const CIpAddress& destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
     void ReadReady();
     std::optional<CProbeAnswer> Collect(DWORD token);
     void Abandon(DWORD token);

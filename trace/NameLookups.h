@@ -3,6 +3,7 @@
 // its address is known, at most kMaxRunning at a time, and gives up after kBound. They
 // make progress while the thread waits (for probes, or for a name); Abandon ends them all.
 
+#include "IpAddress.h"
 #include "WinTypes.h"
 
 #include <chrono>
@@ -23,10 +24,10 @@ public:
     CNameLookups& operator=(const CNameLookups&) = delete;
 
     // Starts the lookup of address unless it has been started before.
-    void Start(IPAddr address);
+    void Start(const win::CIpAddress& address);
     // The address's host name, waiting for its lookup as long as its bound allows; none
     // when the lookup failed, ran out of time or the blocking call was cancelled.
-    std::optional<std::string> Name(IPAddr address);
+    std::optional<std::string> Name(const win::CIpAddress& address);
     // Cancels every lookup still running or queued and forgets every name; nothing is left behind.
     void Abandon();
 
@@ -34,7 +35,7 @@ private:
     enum class EState { Queued, Running, Done };
     struct CEntry {
         CNameLookups* m_owner = nullptr;
-        IPAddr m_address = 0;
+        win::CIpAddress m_address;
         EState m_state = EState::Queued;
         HANDLE m_request = nullptr;
         Clock::time_point m_started;
@@ -42,7 +43,7 @@ private:
     };
 
     static void OnLookedUp(void* context, DWORD error, const hostent* entry);
-    CEntry* Find(IPAddr address);
+    CEntry* Find(const win::CIpAddress& address);
     void Begin(CEntry& entry);
     void StartQueued();
     void EndOverdue(Clock::time_point now);

@@ -2,6 +2,7 @@
 
 #include "AlertableWait.h"
 #include "BlockingHook.h"
+#include "EchoCalls.h"
 #include "IcmpModule.h"
 #include "LastError.h"
 
@@ -23,7 +24,7 @@ const std::array<BYTE, kProbeDataSize>& ProbeData()
 }
 } // namespace
 
-CProbeScheduler::CProbeScheduler(CRouteTracer& tracer, IPAddr target, CHopResultArray& hops, BYTE maxHops,
+CProbeScheduler::CProbeScheduler(CRouteTracer& tracer, const win::CIpAddress& target, CHopResultArray& hops, BYTE maxHops,
                                  DWORD timeoutMs, DWORD probesPerHop)
     : m_tracer(tracer)
     , m_target(target)
@@ -44,7 +45,7 @@ BOOL CProbeScheduler::Run()
 {
     if (m_lastTtl == 0)
         return TRUE;
-    m_handle = g_pfnIcmpCreateFile();
+    m_handle = CEchoCalls::Open(m_target);
     if (m_handle == INVALID_HANDLE_VALUE)
         return FALSE;
     for (;;) {
@@ -106,8 +107,8 @@ void CProbeScheduler::Send(CProbe& probe, BYTE ttl)
     ++m_inFlight;
     win::IP_OPTION_INFORMATION options{};
     options.Ttl = ttl;
-    g_pfnIcmpSendEcho2(m_handle, nullptr, &OnProbeDone, &probe, m_target, ProbeData().data(), kProbeDataSize, &options,
-                       probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()), m_timeoutMs);
+    CEchoCalls::Send(m_handle, &OnProbeDone, &probe, m_target, ProbeData().data(), kProbeDataSize, options,
+                     probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()), m_timeoutMs);
     const DWORD status = win::GetLastError();
     if (status == ERROR_NOT_SUPPORTED)
         m_bAsyncRefused = true;
@@ -123,14 +124,11 @@ void CProbeScheduler::OnProbeDone(void* context, void*, ULONG)
     --probe.m_owner->m_inFlight;
     if (probe.m_state != CProbe::EState::InFlight)
         return;
-    if (g_pfnIcmpParseReplies(probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size())) != 1) {
+    const DWORD size = static_cast<DWORD>(probe.m_buffer.size());
+    if (CEchoCalls::Parse(probe.m_owner->m_target, probe.m_buffer.data(), size, probe.m_address, probe.m_rtt) != 1) {
         probe.m_owner->Finish(probe, win::GetLastError());
         return;
     }
-    win::ICMP_ECHO_REPLY record{};
-    std::memcpy(&record, probe.m_buffer.data(), sizeof record);
-    probe.m_address = record.Address;
-    probe.m_rtt = record.RoundTripTime;
     probe.m_owner->Finish(probe, 0);
     probe.m_owner->TellAddress(probe);
 }
@@ -183,9 +181,9 @@ BOOL CProbeScheduler::ReportFinished()
 
 BOOL CProbeScheduler::Report(unsigned ttl, CHop& hop, std::size_t counted)
 {
-    HopResult record{0, 0, 0xFFFFFFFFu, 0, 0};
+    HopResult record{0, {}, 0xFFFFFFFFu, 0, 0};
     DWORD sum = 0;
-    PingReply reply{0, 0, 0};
+    PingReply reply{0, {}, 0};
     for (std::size_t i = 0; i < counted; ++i) {
         const CProbe& probe = hop.m_probes[i];
         if (probe.m_error != 0) {

@@ -22,7 +22,7 @@ public:
     static constexpr std::chrono::milliseconds kGiveUpFloor{1000};
     static constexpr int kGiveUpFactor = 10; // times the slowest higher answer's round trip
 
-    CProbeScheduler(CRouteTracer& tracer, IPAddr target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+    CProbeScheduler(CRouteTracer& tracer, const win::CIpAddress& target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                     DWORD probesPerHop);
     // Closes the echo handle: no probe outlives the trace.
     ~CProbeScheduler();
@@ -36,7 +36,7 @@ public:
     bool AsyncRefused() const { return m_bAsyncRefused; }
 
 private:
-    static constexpr std::size_t kReplySize = 60; // one reply record and the 32 echoed bytes
+    static constexpr std::size_t kReplySize = 80; // one reply record of either family, 32 echoed bytes and 8 more
 
     struct CProbe {
         enum class EState { Unsent, InFlight, Done };
@@ -45,7 +45,7 @@ private:
         EState m_state = EState::Unsent;
         Clock::time_point m_sent;
         DWORD m_error = 0;  // Done: 0 when answered, else the failure
-        IPAddr m_address = 0;
+        win::CIpAddress m_address;
         DWORD m_rtt = 0;    // ms
         std::array<BYTE, kReplySize> m_buffer{};
     };
@@ -73,7 +73,7 @@ private:
     BOOL Fail(DWORD error);
 
     CRouteTracer& m_tracer;
-    IPAddr m_target;
+    win::CIpAddress m_target;
     CHopResultArray& m_hops;
     unsigned m_lastTtl;   // the highest TTL still needed
     DWORD m_timeoutMs;

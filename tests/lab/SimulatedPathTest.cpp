@@ -6,11 +6,13 @@
 #include "ChildProcess.h"
 #include "DirectEcho.h"
 #include "EchoRequests.h"
+#include "PathWatch.h"
 #include "TraceRun.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -166,4 +168,47 @@ TEST_F(SimulatedPath, SlowRouterKeepsItsTimesWhileASilentOneIsGivenUpOnTheEviden
     ExpectRoundTrips(run.m_hops[1], 400);
     EXPECT_EQ(run.m_lines[2], "3\t*\t*\t*\tFehler:\t\t11010");
     ExpectRoundTrips(run.m_hops[3], 3);
+}
+
+// Some hundred rounds over seeded random loss and jitter: each hop's loss within four
+// standard errors of the script's chance, its mean and spread near the uniform delay's,
+// no answer earlier than the script allows, and the silent hop all loss.
+TEST_F(SimulatedPath, WatchFindsLossAndJitterWithinSamplingError)
+{
+    static constexpr unsigned kRounds = 300;
+    CPathWatch watch;
+    CPathWatch::Options options;
+    options.strHost = "198.18.200.60";
+    options.dIntervalS = 0.01;
+    options.nCycles = kRounds;
+    options.nTimeoutMs = 500;
+    options.bResolveNames = false;
+    ASSERT_TRUE(watch.Start(options)) << watch.Snapshot().nError;
+    ASSERT_TRUE(watch.WaitFinished(std::chrono::seconds(30)));
+    const CWatchSnapshot snapshot = watch.Snapshot();
+    EXPECT_EQ(snapshot.nError, 0u);
+    ASSERT_EQ(snapshot.hops.size(), 4u);
+    const auto expectLoss = [](const CHopStatistics& hop, double chance) {
+        EXPECT_EQ(hop.Sent(), kRounds);
+        const double standardError = 100.0 * std::sqrt(chance * (1 - chance) / kRounds);
+        EXPECT_NEAR(hop.LossPercent(), 100.0 * chance, 4 * standardError + 0.1) << hop.Responder();
+    };
+    // rtt + U[0, jitter]: mean rtt + jitter / 2, deviation jitter / sqrt(12); answers are a
+    // little later than scripted (the simulator's and the kernel's own time).
+    const auto expectTimes = [](const CHopStatistics& hop, double rttMs, double jitterMs) {
+        const double deviation = jitterMs / std::sqrt(12.0);
+        const double standardError = deviation / std::sqrt(hop.Received());
+        EXPECT_NEAR(hop.MeanMs(), rttMs + jitterMs / 2 + 0.2, 4 * standardError + 0.5) << hop.Responder();
+        EXPECT_NEAR(hop.StdDevMs(), deviation, 0.35 * deviation + 0.1) << hop.Responder();
+        EXPECT_GE(hop.BestMs(), rttMs) << hop.Responder();
+    };
+    EXPECT_EQ(snapshot.hops[0].LossPercent(), 0.0);
+    expectLoss(snapshot.hops[1], 0.2);
+    expectTimes(snapshot.hops[1], 3.0, 4.0);
+    EXPECT_EQ(snapshot.hops[1].Responder(), "198.18.200.2");
+    expectLoss(snapshot.hops[2], 1.0);
+    EXPECT_FALSE(snapshot.hops[2].HasTimes());
+    expectLoss(snapshot.hops[3], 0.1);
+    expectTimes(snapshot.hops[3], 8.0, 2.0);
+    EXPECT_EQ(snapshot.hops[3].Responder(), "198.18.200.60");
 }

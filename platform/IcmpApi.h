@@ -47,6 +47,9 @@ using PFN_IcmpSendEcho2 = DWORD (*)(HANDLE icmpHandle, HANDLE event, PIO_APC_ROU
 using PFN_IcmpParseReplies = DWORD (*)(void* replyBuffer, DWORD replySize);
 
 HANDLE IcmpCreateFile();
+// The request's data goes out as given but for its last two bytes, which carry the word
+// that gives every request the same checksum (CIcmpPacket::KeepFlowSum), so that routers
+// balancing load per flow send all probes one way; the echoed data comes back with it.
 DWORD IcmpSendEcho(HANDLE icmpHandle, IPAddr destination, const void* requestData, WORD requestSize,
                    const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize,
                    DWORD timeoutMs);

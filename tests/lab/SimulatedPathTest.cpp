@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -170,6 +171,50 @@ TEST_F(SimulatedPath, SlowRouterKeepsItsTimesWhileASilentOneIsGivenUpOnTheEviden
     ExpectRoundTrips(run.m_hops[3], 3);
 }
 
+namespace {
+// The nodes that answered the probes of one hop; the callbacks come hop after hop.
+class CHopRoutersTracer : public CRouteTracer {
+public:
+    explicit CHopRoutersTracer(int hopNumber)
+        : m_hopNumber(hopNumber)
+    {
+    }
+    std::set<std::string> m_routers;
+    int m_answered = 0;
+
+protected:
+    BOOL OnPingResult(int, PingReply& reply) override
+    {
+        if (m_finished + 1 == m_hopNumber) {
+            m_routers.insert(DottedAddress(reply.Address));
+            ++m_answered;
+        }
+        return TRUE;
+    }
+    BOOL OnSingleHostResult(int hopNumber, HopResult&) override
+    {
+        m_finished = hopNumber;
+        return TRUE;
+    }
+
+private:
+    int m_hopNumber;
+    int m_finished = 0;
+};
+} // namespace
+
+TEST_F(SimulatedPath, BalancedHopShowsOneRouterUnderBothSchedules)
+{
+    for (const auto schedule : {CRouteTracer::ESchedule::Parallel, CRouteTracer::ESchedule::Sequential}) {
+        CHopRoutersTracer tracer(2);
+        tracer.SetSchedule(schedule);
+        CHopResultArray hops;
+        ASSERT_TRUE(tracer.Trace("198.18.200.60", hops, 30, 1000, 10));
+        ASSERT_EQ(hops.GetSize(), 3u);
+        EXPECT_EQ(tracer.m_answered, 10);
+        EXPECT_EQ(tracer.m_routers.size(), 1u) << "every probe of the trace keeps one flow";
+    }
+
 // Some hundred rounds over seeded random loss and jitter: each hop's loss within four
 // standard errors of the script's chance, its mean and spread near the uniform delay's,
 // no answer earlier than the script allows, and the silent hop all loss.
@@ -178,7 +223,7 @@ TEST_F(SimulatedPath, WatchFindsLossAndJitterWithinSamplingError)
     static constexpr unsigned kRounds = 300;
     CPathWatch watch;
     CPathWatch::Options options;
-    options.strHost = "198.18.200.60";
+    options.strHost = "198.18.200.70";
     options.dIntervalS = 0.01;
     options.nCycles = kRounds;
     options.nTimeoutMs = 500;
@@ -210,5 +255,5 @@ TEST_F(SimulatedPath, WatchFindsLossAndJitterWithinSamplingError)
     EXPECT_FALSE(snapshot.hops[2].HasTimes());
     expectLoss(snapshot.hops[3], 0.1);
     expectTimes(snapshot.hops[3], 8.0, 2.0);
-    EXPECT_EQ(snapshot.hops[3].Responder(), "198.18.200.60");
+    EXPECT_EQ(snapshot.hops[3].Responder(), "198.18.200.70");
 }

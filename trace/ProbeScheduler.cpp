@@ -56,7 +56,9 @@ BOOL CProbeScheduler::Run()
         if (m_reported >= m_lastTtl)
             return TRUE;
         const Clock::time_point now = Clock::now();
-        const Clock::time_point next = GiveUpLost(now);
+        Clock::time_point next = GiveUpLost(now);
+        if (m_busySince != Clock::time_point::max())
+            next = std::min(next, m_busyUntil);
         if (next <= now)
             continue;
         DWORD waitMs = m_timeoutMs;
@@ -76,7 +78,7 @@ BOOL CProbeScheduler::Fail(DWORD error)
 
 void CProbeScheduler::SendMore()
 {
-    while (m_inFlight < kMaxInFlight && m_nextTtl <= m_lastTtl) {
+    while (m_inFlight < kMaxInFlight && m_nextTtl <= m_lastTtl && Clock::now() >= m_busyUntil) {
         if (m_probing.size() < m_nextTtl) {
             m_probing.emplace_back();
             m_probing.back().m_probes.resize(m_probesPerHop);
@@ -90,8 +92,8 @@ void CProbeScheduler::SendMore()
         const bool needed = std::none_of(hop.m_probes.begin(), hop.m_probes.begin() + m_nextProbe,
                                          [](const CProbe& probe) { return probe.m_state == CProbe::EState::Done &&
                                                                           probe.m_error != 0; });
-        if (needed)
-            Send(hop.m_probes[m_nextProbe], static_cast<BYTE>(m_nextTtl));
+        if (needed && !Send(hop.m_probes[m_nextProbe], static_cast<BYTE>(m_nextTtl)))
+            return;
         if (++m_nextProbe == m_probesPerHop) {
             m_nextProbe = 0;
             ++m_nextTtl;
@@ -99,10 +101,11 @@ void CProbeScheduler::SendMore()
     }
 }
 
-void CProbeScheduler::Send(CProbe& probe, BYTE ttl)
+bool CProbeScheduler::Send(CProbe& probe, BYTE ttl)
 {
+    const Clock::time_point now = Clock::now();
     probe.m_state = CProbe::EState::InFlight;
-    probe.m_sent = Clock::now();
+    probe.m_sent = now;
     ++m_inFlight;
     win::IP_OPTION_INFORMATION options{};
     options.Ttl = ttl;
@@ -111,10 +114,22 @@ void CProbeScheduler::Send(CProbe& probe, BYTE ttl)
     const DWORD status = win::GetLastError();
     if (status == ERROR_NOT_SUPPORTED)
         m_bAsyncRefused = true;
-    if (status == ERROR_IO_PENDING)
-        return;
+    if (status == ERROR_IO_PENDING) {
+        m_busySince = Clock::time_point::max();
+        return true;
+    }
     --m_inFlight;
+    // The facility would send nothing now (the probe helper's rate): the probe tries again
+    // shortly, for as long as its timeout, so that its clock starts when it goes out.
+    m_busySince = std::min(m_busySince, now);
+    if (status == IP_NO_RESOURCES && now - m_busySince < std::chrono::milliseconds(m_timeoutMs)) {
+        probe.m_state = CProbe::EState::Unsent;
+        m_busyUntil = now + kBusyPause;
+        return false;
+    }
+    m_busySince = Clock::time_point::max();
     Finish(probe, status);
+    return true;
 }
 
 void CProbeScheduler::OnProbeDone(void* context, void*, ULONG)

@@ -6,7 +6,9 @@
 // the sequential schedule builds it, and the tracer's callbacks run in that same order as
 // soon as a hop and all hops before it are finished. A probe is given up before its
 // timeout only when higher TTLs have answered and a generous multiple of their round
-// trips, at least kGiveUpFloor, has passed; it then counts as timed out.
+// trips, at least kGiveUpFloor, has passed; it then counts as timed out. A probe that the
+// echo facility would not send at once (the probe helper's rate) is sent a moment later,
+// so that its clock starts at its send.
 
 #include "RouteTracer.h"
 
@@ -21,6 +23,7 @@ public:
     static constexpr std::size_t kMaxInFlight = 128;
     static constexpr std::chrono::milliseconds kGiveUpFloor{1000};
     static constexpr int kGiveUpFactor = 10; // times the slowest higher answer's round trip
+    static constexpr std::chrono::milliseconds kBusyPause{4}; // about one send of the helper's rate
 
     CProbeScheduler(CRouteTracer& tracer, IPAddr target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                     DWORD probesPerHop);
@@ -59,7 +62,8 @@ private:
     void Finish(CProbe& probe, DWORD error);
 
     void SendMore();
-    void Send(CProbe& probe, BYTE ttl);
+    // False when the echo facility would not send the probe now: it stays unsent.
+    bool Send(CProbe& probe, BYTE ttl);
     // The number of the hop's probes that count (up to and including the first failed
     // one); 0 while one of them is still waiting.
     std::size_t Counted(const CHop& hop) const;
@@ -85,6 +89,8 @@ private:
     // Requests the echo facility still carries: a probe given up or no longer needed
     // keeps its place until its completion routine runs, as the helper keeps it.
     std::size_t m_inFlight = 0;
+    Clock::time_point m_busyUntil; // no send before this: the facility was busy
+    Clock::time_point m_busySince = Clock::time_point::max(); // first try of the probe refused so far
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     bool m_bAsyncRefused = false;
 };

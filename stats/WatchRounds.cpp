@@ -184,7 +184,10 @@ void CWatchRounds::Answered(const CProbe& probe)
     std::memcpy(&record, probe.m_buffer.data(), sizeof record);
     const double rttMs = static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
     m_board.AddAnswer(probe.m_nTtl, Dotted(record.Address), rttMs, probe.m_nRound);
-    if (record.Address == m_settings.target && probe.m_nTtl < m_nPathLength) {
+    // The target, or a node that says it cannot be reached: the path ends here.
+    const bool pathEnd = record.Address == m_settings.target ||
+                         (record.Status != IP_SUCCESS && record.Status != IP_TTL_EXPIRED_TRANSIT);
+    if (pathEnd && probe.m_nTtl < m_nPathLength) {
         m_nPathLength = probe.m_nTtl;
         m_board.KeepHops(m_nPathLength);
     }

@@ -15,8 +15,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <set>
+#include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -215,6 +218,24 @@ TEST_F(SimulatedPath, BalancedHopShowsOneRouterUnderBothSchedules)
         EXPECT_EQ(tracer.m_answered, 10);
         EXPECT_EQ(tracer.m_routers.size(), 1u) << "every probe of the trace keeps one flow";
     }
+}
+
+// Through the probe helper, which sends 256 probes a second after a burst of 128, the
+// probes of the late hops go out half a second after the first ones: the router's 600 ms
+// must count from their send. Runs in the raw kind, where the user nobody has only the helper.
+TEST_F(SimulatedPath, HelperProbesWaitFromTheirSend)
+{
+    std::ostringstream range;
+    range << std::ifstream("/proc/sys/net/ipv4/ping_group_range").rdbuf();
+    if (::getuid() != 0 || range.str() != "1\t0\n")
+        GTEST_SKIP() << "needs root with ping sockets closed (the raw kind)";
+    ASSERT_EQ(std::system(QLAB_GRANT_PROBING " --check " QUORAIL_PROBE), 0);
+    const auto result = CChildProcess::Run({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                            "--inh-caps=-all", "--", QUORAIL_TRACE, "-n", "-q", "10",
+                                            "198.18.200.80"});
+    ASSERT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_NE(result.m_out.find("\n28\t6"), std::string::npos) << result.m_out;
+    EXPECT_NE(result.m_out.find("[198.18.200.128]\n"), std::string::npos) << result.m_out;
 }
 
 // Some hundred rounds over seeded random loss and jitter: each hop's loss within four

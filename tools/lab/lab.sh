@@ -1,7 +1,7 @@
 #!/bin/bash
 # The real-router test network: network namespaces joined by veth pairs, addresses only in
 # 198.18.0.0/15 and 2001:2::/48, and no link to the machine's own network.
-# Usage: lab.sh up|down|status|version
+# Usage: lab.sh up|down|status|version|limits off|default
 #
 #   qlab-src 198.18.1.1 -- r1 198.18.1.2 | 198.18.2.1 -- r2 198.18.2.2 | 198.18.3.1
 #            -- r3 198.18.3.2 | 198.18.4.1 -- dst 198.18.4.2
@@ -18,7 +18,10 @@
 # run-in-lab.sh then builds anew.
 # Names of lab addresses come from /etc/netns/qlab-src/hosts only; lookups never leave
 # the namespace. `up` first removes leftovers, `down` removes everything; both may be
-# repeated. Needs root.
+# repeated. The routers' ICMP rate limits are off after `up`: tests that trace back to
+# back would otherwise meet them. `limits default` gives every namespace Linux's own
+# (time-exceeded and unreachable about once a second per peer after a burst of six),
+# `limits off` takes them away again. Needs root.
 set -euo pipefail
 
 readonly PREFIX=qlab-
@@ -67,11 +70,29 @@ make_namespace() {
   # router advertisements: only the routes below exist.
   sysctl_in "$ns" net.ipv6.conf.all.disable_ipv6=0 net.ipv6.conf.default.disable_ipv6=0 \
     net.ipv6.conf.all.accept_dad=0 net.ipv6.conf.default.accept_dad=0 \
-    net.ipv6.conf.all.accept_ra=0 net.ipv6.conf.default.accept_ra=0 net.ipv6.icmp.ratelimit=0
-  # With a rate limit of 0 each ICMP message would still empty the per-peer token count
-  # that unreachable routes draw on; an empty rate mask leaves that count alone.
-  sysctl_in "$ns" net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_ratemask=0 net.ipv4.icmp_msgs_per_sec=1000000 \
-    net.ipv4.icmp_msgs_burst=1000000
+    net.ipv6.conf.all.accept_ra=0 net.ipv6.conf.default.accept_ra=0
+  set_limits "$ns" off
+}
+
+# set_limits NS off|default: the namespace's ICMP rate limits.
+set_limits() {
+  case $2 in
+    # With a rate limit of 0 each ICMP message would still empty the per-peer token count
+    # that unreachable routes draw on; an empty rate mask leaves that count alone.
+    off) sysctl_in "$1" net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_ratemask=0 net.ipv4.icmp_msgs_per_sec=1000000 \
+      net.ipv4.icmp_msgs_burst=1000000 net.ipv6.icmp.ratelimit=0 ;;
+    default) sysctl_in "$1" net.ipv4.icmp_ratelimit=1000 net.ipv4.icmp_ratemask=6168 net.ipv4.icmp_msgs_per_sec=1000 \
+      net.ipv4.icmp_msgs_burst=50 net.ipv6.icmp.ratelimit=1000 ;;
+    *) die "limits: off or default, not '$2'" ;;
+  esac
+}
+
+limits() {
+  local ns
+  for ns in "${ALL[@]}"; do
+    ip netns list | awk '{print $1}' | grep -qx "$ns" || die "the lab is not up"
+    set_limits "$ns" "$1"
+  done
 }
 
 # link NS_A IF_A ADDR_A NS_B IF_B ADDR_B: one veth pair, made inside the namespaces.
@@ -218,20 +239,21 @@ status() {
 }
 
 main() {
-  [[ $# -eq 1 ]] || die "usage: lab.sh up|down|status|version"
+  local usage="usage: lab.sh up|down|status|limits off|default|version"
+  [[ $# -eq 1 || ( $# -eq 2 && $1 == limits ) ]] || die "$usage"
   case $1 in
-    up|down)
+    up|down|limits)
       [[ $(id -u) -eq 0 ]] || die "needs root (network namespaces)"
       # QLAB_LOCKED: the caller already holds the lock (tests/lab/run-in-lab.sh).
       if [[ ${QLAB_LOCKED:-} != 1 ]]; then
         exec 9>"$LOCK"
         flock 9
       fi
-      "$1"
+      "$@"
       ;;
     status) status ;;
     version) echo "$VERSION" ;;
-    *) die "usage: lab.sh up|down|status|version" ;;
+    *) die "$usage" ;;
   esac
 }
 

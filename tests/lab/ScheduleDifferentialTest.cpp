@@ -1,7 +1,8 @@
 // The parallel schedule against the sequential one, which is the reference: random paths
 // played by quorail-pathsim, each traced with both, must give the same lines, round trips
 // within 2 ms. Each schedule gets a fresh simulator, so that the per-hop probe counts
-// that lost and late probes go by start from zero for each.
+// that lost and late probes go by start from zero for each. The same kind of paths is
+// played over IPv6 too, where the simulator answers 2001:2:0:200::/96 for 198.18.200.0/24.
 
 #include "ChildProcess.h"
 #include "TraceRun.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr int kPaths = 200;
+constexpr const char* kV6Prefix = "2001:2:0:200::"; // the simulator's IPv6 form of its IPv4 paths
 constexpr DWORD kTimeoutMs = 120;
 constexpr int kMaxRoundTripGapMs = 2;
 constexpr int kRounds = 6; // the first, and five more for paths off in their round trips alone
@@ -116,7 +117,7 @@ bool SameLineButTimes(const std::string& expected, const std::string& actual)
 
 // The paths picked by indexes, each traced once, on a fresh simulator.
 std::vector<CTraceRun> TraceAll(const std::string& script, const std::vector<CPlayedPath>& paths,
-                                const std::vector<std::size_t>& indexes, CRouteTracer::ESchedule schedule)
+                                const std::vector<std::size_t>& indexes, CRouteTracer::ESchedule schedule, bool v6)
 {
     CChildProcess simulator;
     if (!simulator.StartAndWaitFor({QUORAIL_PATHSIM, script}, "ready", 5000)) {
@@ -125,7 +126,8 @@ std::vector<CTraceRun> TraceAll(const std::string& script, const std::vector<CPl
     }
     std::vector<CTraceRun> runs;
     for (std::size_t index : indexes)
-        runs.emplace_back(paths[index].m_destination, paths[index].m_maxHops, kTimeoutMs, 3, false, schedule);
+        runs.emplace_back((v6 ? kV6Prefix : "") + paths[index].m_destination, paths[index].m_maxHops, kTimeoutMs, 3,
+                          false, schedule);
     return runs;
 }
 
@@ -140,17 +142,33 @@ bool SameTimes(const CTraceRun& sequential, const CTraceRun& parallel)
 
 } // namespace
 
-TEST(ScheduleDifferential, RandomPathsGiveTheSameLinesUnderBothSchedules)
+// The family, and how many random paths it gets (IPv6 fewer: the engine is shared).
+struct CFamilyRun {
+    bool m_v6 = false;
+    int m_paths = 0;
+};
+
+class ScheduleDifferential : public testing::TestWithParam<CFamilyRun> {};
+
+INSTANTIATE_TEST_SUITE_P(Families, ScheduleDifferential,
+                         testing::Values(CFamilyRun{false, 200}, CFamilyRun{true, 60}),
+                         [](const testing::TestParamInfo<CFamilyRun>& info) {
+                             return info.param.m_v6 ? "IPv6" : "IPv4";
+                         });
+
+TEST_P(ScheduleDifferential, RandomPathsGiveTheSameLinesUnderBothSchedules)
 {
+    const bool v6 = GetParam().m_v6;
+    const int pathCount = GetParam().m_paths;
     // QUORAIL_SCHEDULE_SEED replays the paths of a failed run.
     const char* replay = std::getenv("QUORAIL_SCHEDULE_SEED");
     const unsigned seed = replay != nullptr ? static_cast<unsigned>(std::strtoul(replay, nullptr, 10))
                                             : std::random_device{}();
     std::mt19937 random(seed);
-    std::vector<CPlayedPath> paths(kPaths);
+    std::vector<CPlayedPath> paths(static_cast<std::size_t>(pathCount));
     std::vector<std::size_t> all;
     std::string text;
-    for (int i = 0; i < kPaths; ++i) {
+    for (int i = 0; i < pathCount; ++i) {
         text += RandomPath(random, i, paths[static_cast<std::size_t>(i)]);
         all.push_back(static_cast<std::size_t>(i));
     }
@@ -165,8 +183,8 @@ TEST(ScheduleDifferential, RandomPathsGiveTheSameLinesUnderBothSchedules)
     std::vector<std::size_t> indexes = all;
     for (int round = 0; round < kRounds && !indexes.empty(); ++round) {
         std::fprintf(stderr, "seed %u, round %d: %zu paths\n", seed, round + 1, indexes.size());
-        const auto sequential = TraceAll(scriptName, paths, indexes, CRouteTracer::ESchedule::Sequential);
-        const auto parallel = TraceAll(scriptName, paths, indexes, CRouteTracer::ESchedule::Parallel);
+        const auto sequential = TraceAll(scriptName, paths, indexes, CRouteTracer::ESchedule::Sequential, v6);
+        const auto parallel = TraceAll(scriptName, paths, indexes, CRouteTracer::ESchedule::Parallel, v6);
         ASSERT_EQ(sequential.size(), indexes.size());
         ASSERT_EQ(parallel.size(), indexes.size());
         std::vector<std::size_t> again;

@@ -13,7 +13,8 @@
 # allows a router about one such answer a second, after a burst of five) and drops
 # 198.18.12.0/24 and 2001:2:0:12::/64 without a word.
 # qlab-src also holds the tun device qsim0 for the path simulator: 198.18.200.0/24 and
-# 2001:2:0:200::/64 lead there, with 198.18.199.1 and 2001:2:0:199::1 as source addresses.
+# 2001:2:0:200::/64 lead there, with 198.18.199.1 and 2001:2:0:199::1 as source addresses
+# (the simulator answers 2001:2:0:200::198.18.200.N as it answers 198.18.200.N).
 # The lab's version (in /run/qlab.version) tells a lab built by an older lab.sh, which
 # run-in-lab.sh then builds anew.
 # Names of lab addresses come from /etc/netns/qlab-src/hosts only; lookups never leave
@@ -31,7 +32,7 @@ readonly DST=${PREFIX}dst
 readonly ALL=("$SRC" "${ROUTERS[@]}" "$DST")
 readonly TUN=qsim0
 readonly LOCK=/run/qlab.lock
-readonly VERSION=2
+readonly VERSION=3
 readonly VERSION_FILE=/run/qlab.version
 
 die() { echo "lab.sh: $*" >&2; exit 1; }
@@ -147,10 +148,10 @@ write_name_files() {
 2001:2:0:12::7	blackhole6.lab.quorail.test
 198.18.4.2	dual.lab.quorail.test
 2001:2:0:4::2	dual.lab.quorail.test
-2001:2:0:200::1	hop1.sim6.lab.quorail.test
-2001:2:0:200::2	hop2.sim6.lab.quorail.test
-2001:2:0:200::3	hop3.sim6.lab.quorail.test
-2001:2:0:200::9	hop9.sim6.lab.quorail.test
+2001:2:0:200::c612:c801	hop1.sim6.lab.quorail.test
+2001:2:0:200::c612:c802	hop2.sim6.lab.quorail.test
+2001:2:0:200::c612:c803	hop3.sim6.lab.quorail.test
+2001:2:0:200::c612:c809	hop9.sim6.lab.quorail.test
 EOF
   # Only the hosts file answers; the resolver would ask a server on the namespace's own
   # loopback, where none listens.

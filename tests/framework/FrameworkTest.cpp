@@ -29,6 +29,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QLineEdit>
+#include <QFontMetrics>
 #include <QListView>
 #include <QPushButton>
 #include <QShortcut>
@@ -132,6 +133,32 @@ TEST(DialogTest, ResultFormListHasTabStopsEveryThirtyTwoUnitsAndNoSelection)
     ASSERT_NE(delegate, nullptr);
     EXPECT_EQ(delegate->TabStop(), 8 * base.width());
     EXPECT_EQ(list->property("winStyle").toUInt() & (LBS_NOSEL | LBS_USETABSTOPS | LBS_SORT), LBS_NOSEL | LBS_USETABSTOPS);
+}
+
+// A long IPv6 address moves the list's name column right of its end, for every line; once
+// the list holds IPv4 lines alone again the column is back at the sixth stop.
+TEST(DialogTest, NameColumnMakesRoomForTheLongestAddressInTheList)
+{
+    CStartedApp started;
+    CListBox& box = started.View()->m_ListBox;
+    auto* list = qobject_cast<QListView*>(box.GetSafeHwnd());
+    auto* delegate = qobject_cast<CListBoxDelegate*>(list->itemDelegate());
+    ASSERT_NE(delegate, nullptr);
+    const int stop = delegate->TabStop();
+    const QFontMetrics metrics(list->font());
+    box.ResetContent();
+    box.AddString("1\t0\t0\t0\t[198.18.1.2]\tr1.lab.quorail.test");
+    const int v4 = delegate->NameColumn(list->font(), list->model());
+    EXPECT_EQ(v4, 6 * stop);
+    const QString v6 = "[2001:2:0:200:ffff:ffff:c612:c8d2]";
+    box.AddString("2\t0\t0\t0\t" + v6.toStdString() + "\thop2.sim6.lab.quorail.test");
+    const int wide = delegate->NameColumn(list->font(), list->model());
+    EXPECT_GT(wide, 4 * stop + metrics.horizontalAdvance(v6));
+    EXPECT_GT(wide, v4);
+    EXPECT_EQ(wide % stop, 0);
+    box.ResetContent();
+    box.AddString("1\t0\t0\t0\t[198.18.1.2]\tr1.lab.quorail.test");
+    EXPECT_EQ(delegate->NameColumn(list->font(), list->model()), v4);
 }
 
 // Swallows key presses while armed, as the splash window does.

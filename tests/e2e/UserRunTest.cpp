@@ -78,6 +78,17 @@ std::vector<std::string> CompleteListing()
     return ExpectedListing(hops, "OK");
 }
 
+// The same trace by the lab's IPv6 name: the routers' IPv6 addresses and names.
+constexpr const char* kTargetName6 = "dst6.lab.quorail.test";
+
+std::vector<std::string> CompleteListing6()
+{
+    return ExpectedListing({"1\t{rtt}\t{rtt}\t{rtt}\t[2001:2:0:1::2]\tr1.v6.lab.quorail.test", "2\t*\t*\t*\tFehler:\t\t11010",
+                            "3\t{rtt}\t{rtt}\t{rtt}\t[2001:2:0:3::2]\tr3.v6.lab.quorail.test",
+                            "4\t{rtt}\t{rtt}\t{rtt}\t[2001:2:0:4::2]\t" + std::string(kTargetName6)},
+                           "OK", kTargetName6);
+}
+
 // Stopped during the second hop's wait on the way to the silent end.
 std::vector<std::string> StoppedListing()
 {
@@ -221,13 +232,29 @@ protected:
     CProcess m_program;
 };
 
-TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
+// One family's trace from the menu: the name typed and the listing it gives.
+struct CMenuTrace {
+    const char* m_host;
+    std::vector<std::string> (*m_listing)();
+};
+
+class UserRunByFamily : public UserRunTest, public testing::WithParamInterface<CMenuTrace> {};
+
+INSTANTIATE_TEST_SUITE_P(Families, UserRunByFamily,
+                         testing::Values(CMenuTrace{kTargetName, &CompleteListing},
+                                         CMenuTrace{kTargetName6, &CompleteListing6}),
+                         [](const testing::TestParamInfo<CMenuTrace>& info) {
+                             return info.index == 0 ? "IPv4" : "IPv6";
+                         });
+
+TEST_P(UserRunByFamily, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
 {
+    const std::string host = GetParam().m_host;
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     const std::string mainWindow = m_x.WaitForWindow("^Unbenannt - Quorail$", kWindowMs);
     ASSERT_FALSE(mainWindow.empty()) << "no main window";
 
-    ASSERT_NO_FATAL_FAILURE(StartTrace(mainWindow));
+    ASSERT_NO_FATAL_FAILURE(StartTrace(mainWindow, host));
 
     const std::string saveDialog = SaveDialogAfterTrace(mainWindow);
     ASSERT_FALSE(saveDialog.empty()) << "Ctrl+S brought no save dialog";
@@ -239,13 +266,13 @@ TEST_F(UserRunTest, TraceChosenFromTheMenuIsSavedByTypedNameAndKeptInTheProfile)
         m_x.DumpScreen(shot);
 
     // Exactly the name typed: no extension added.
-    ExpectSaved(listingPath, CompleteListing());
+    ExpectSaved(listingPath, GetParam().m_listing());
 
     QuitFromMenu(savedWindow);
 
     // The typed host went into the history and the saved file into the recent-file list.
     const std::string profile = ReadAll(m_work + "/config/Velmora/Quorail.conf");
-    EXPECT_NE(profile.find(kTargetName), std::string::npos) << profile;
+    EXPECT_NE(profile.find(host), std::string::npos) << profile;
     EXPECT_NE(profile.find(listingPath), std::string::npos) << profile;
 }
 

@@ -11,7 +11,10 @@
 #    server in the namespace that answers each reverse lookup after 0.5 s: quorail-trace
 #    with its defaults against traceroute -I with its defaults, both with and without
 #    names, and the sequential schedule with names;
-#  - a target that never answers behind 6 routers: quorail-trace against its wait.
+#  - a target that never answers behind 6 routers: quorail-trace against its wait;
+#  - the paths of 8 and 12 hops again over IPv6 (the simulator answers
+#    2001:2:0:200::198.18.200.N as 198.18.200.N): quorail-trace with each socket kind
+#    against traceroute -6 -I -n, and with and without names against traceroute -6 -I.
 # Figures are medians over the runs, with the lowest and highest run beside them.
 # Needs root: the paths live behind a tun device in a namespace of its own (qbench-src),
 # with no link to any other network; its name server listens on its own loopback.
@@ -36,6 +39,7 @@ readonly REAL_TARGET=198.18.200.112
 readonly REAL_RTTS=(1 4 7 10 13 17 21 25 29 33 37 40) # ms, hop 1 to 12
 readonly REAL_SILENT=(4 8)
 readonly SILENT_TARGET=198.18.200.230
+readonly V6=2001:2:0:200:: # the simulator's IPv6 form of its IPv4 paths
 # quorail-trace's and traceroute's default wait, s; the name server's delay, s.
 wait_s=5
 dns_delay=0.5
@@ -73,11 +77,13 @@ trap cleanup EXIT
 ip netns del "$NS" 2>/dev/null || true
 ip netns add "$NS"
 ip -n "$NS" link set lo up
-ip netns exec "$NS" sysctl -q -w net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
+ip netns exec "$NS" sysctl -q -w net.ipv6.conf.all.accept_dad=0 net.ipv6.conf.default.accept_dad=0
 ip -n "$NS" tuntap add dev qsim0 mode tun
 ip -n "$NS" addr add 198.18.199.1/32 dev qsim0
+ip -n "$NS" addr add 2001:2:0:199::1/128 dev qsim0 nodad
 ip -n "$NS" link set qsim0 up
 ip -n "$NS" route add 198.18.200.0/24 dev qsim0 src 198.18.199.1
+ip -n "$NS" -6 route add 2001:2:0:200::/64 dev qsim0 src 2001:2:0:199::1
 
 # Names: the hosts file knows nothing; the namespace's own name server answers slowly.
 mkdir -p "/etc/netns/$NS"
@@ -134,13 +140,14 @@ timed_run() {
 }
 
 # The largest difference between a reported and the true round trip, in ms; fails on a
-# wrong hop count or address.
+# wrong hop count or address. A second argument: the listing is of the IPv6 path.
 rtt_error() {
-  awk -v rtts="${RTTS[*]}" -v hops=${#RTTS[@]} -F'\t' '
+  awk -v rtts="${RTTS[*]}" -v hops=${#RTTS[@]} -v v6="${2:-}" -F'\t' '
     BEGIN { split(rtts, rtt, " "); worst = 0 }
     {
       n++
-      if ($1 != n || $5 != "[198.18.200." n "]") { print "bad line: " $0 > "/dev/stderr"; bad = 1 }
+      address = v6 ? sprintf("[2001:2:0:200::c612:c8%02x]", n) : "[198.18.200." n "]"
+      if ($1 != n || $5 != address) { print "bad line: " $0 > "/dev/stderr"; bad = 1 }
       for (f = 2; f <= 4; f++) { d = $f - rtt[n]; if (d < 0) d = -d; if (d > worst) worst = d }
     }
     END { if (n != hops || bad) { print "expected " hops " hop lines, got " n > "/dev/stderr"; exit 1 } print worst }
@@ -206,6 +213,22 @@ run_one() {
       read -r wall _ < <(timed_run "$out" "$tracer" -n -w "$wait_s" "$SILENT_TARGET")
       [[ $(wc -l <"$out") -eq 30 ]] || { echo "run.sh: expected 30 hop lines to the silent target" >&2; exit 1; }
       ;;
+    datagram6 | raw6 | helper6)
+      ip netns exec "$NS" sysctl -q -w net.ipv4.ping_group_range="${RANGE[${what%6}]}"
+      read -r wall _ < <(timed_run "$out" ${USER[${what%6}]} "$tracer" -n -q $PROBES -w 1 "$V6$TARGET")
+      rtt_error "$out" 6 >>"$work/err.$what"
+      ;;
+    traceroute6-n) read -r wall _ < <(timed_run "$out" traceroute -6 -I -n -w "$wait_s" "$V6$TARGET") ;;
+    real6-names)
+      read -r wall _ < <(timed_run "$out" "$tracer" -w "$wait_s" "$V6$REAL_TARGET")
+      real_check "$out" 1
+      ;;
+    real6-nonames)
+      read -r wall _ < <(timed_run "$out" "$tracer" -n -w "$wait_s" "$V6$REAL_TARGET")
+      real_check "$out" 0
+      ;;
+    real6-traceroute) read -r wall _ < <(timed_run "$out" traceroute -6 -I -w "$wait_s" "$V6$REAL_TARGET") ;;
+    real6-traceroute-n) read -r wall _ < <(timed_run "$out" traceroute -6 -I -n -w "$wait_s" "$V6$REAL_TARGET") ;;
     harness) read -r wall _ < <(timed_run "$out" true) ;;
   esac
   echo "$wall" >>"$work/wall.$what"
@@ -214,7 +237,8 @@ run_one() {
 # Each run starts with the next one of the list, so that none always follows the same
 # one (a tracer started right after another finds the machine in a different state).
 ORDER=(datagram raw helper sequential traceroute traceroute-n real-names real-nonames real-sequential real-traceroute
-  real-traceroute-n silent harness)
+  real-traceroute-n silent datagram6 raw6 helper6 traceroute6-n real6-names real6-nonames real6-traceroute
+  real6-traceroute-n harness)
 for run in $(seq "$runs"); do
   for i in "${!ORDER[@]}"; do
     run_one "${ORDER[$(( (run + i) % ${#ORDER[@]} ))]}" "$run"
@@ -295,3 +319,24 @@ line "quorail-trace -n" silent
 printf '  %-40s %8.3f    (target <= 1.10) %s\n' "wall / wait" \
   "$(awk -v a="$(med silent)" -v w="$wait_s" 'BEGIN { printf "%.3f", a / (w * 1000) }')" \
   "$(verdict "$(awk -v a="$(med silent)" -v w="$wait_s" 'BEGIN { print a <= w * 1100 }')")"
+
+printf '\nIPv6: path of 8 hops, round trips 2..30 ms, 3 probes a hop, no names\n'
+line "traceroute -6 -I -n" traceroute6-n
+for kind in datagram raw helper; do
+  line "quorail-trace -n, $kind" "${kind}6"
+  printf '    wall / traceroute -6 -I -n wall        %8.3f    (target <= 1.00) %s\n' \
+    "$(ratio "${kind}6" traceroute6-n)" \
+    "$(verdict "$(awk -v a="$(med "${kind}6")" -v b="$(med traceroute6-n)" 'BEGIN { print a <= b }')")"
+  printf '    largest round-trip error               %8.3f ms (target <= 1)    %s\n' \
+    "$(sort -g "$work/err.${kind}6" | tail -1)" "$(verdict "$(sort -g "$work/err.${kind}6" | tail -1 | awk '{ print $1 <= 1 }')")"
+done
+
+printf '\nIPv6: path of 12 hops, round trips 1..40 ms, routers 4 and 8 silent, each reverse lookup %s s\n' "$dns_delay"
+line "traceroute -6 -I (names)" real6-traceroute
+line "traceroute -6 -I -n" real6-traceroute-n
+line "quorail-trace (names)" real6-names
+line "quorail-trace -n" real6-nonames
+printf '  %-40s %8.3f    (target <= 1.00) %s\n' "quorail-trace / traceroute -6 -I, names" \
+  "$(ratio real6-names real6-traceroute)" \
+  "$(verdict "$(awk -v a="$(med real6-names)" -v b="$(med real6-traceroute)" 'BEGIN { print a <= b }')")"
+printf '  %-40s %8.3f    (target <= 1.00)\n' "quorail-trace / traceroute -6 -I, -n" "$(ratio real6-nonames real6-traceroute-n)"

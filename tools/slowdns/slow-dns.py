@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """A small DNS server for test and benchmark namespaces: answers every reverse (PTR)
-query for a.b.c.d with "hop<d>.<DOMAIN>" after DELAY seconds, each query on its own
+query for a.b.c.d with "hop<d>.<DOMAIN>" (for an IPv6 address, <d> is its last byte) after DELAY seconds, each query on its own
 timer so that queries asked together are answered together; anything else gets
 NXDOMAIN after the same delay. Listens on UDP ADDRESS:53 only; asks no one else.
 Prints "ready" once it listens.
@@ -42,10 +42,14 @@ def answer(query, domain):
     labels, end = read_name(query, 12)
     qtype, qclass = struct.unpack("!HH", query[end:end + 4])
     question = query[12:end + 4]
-    reverse = [label.lower() for label in labels[-2:]] == ["in-addr", "arpa"] and len(labels) == 6
+    suffix = [label.lower() for label in labels[-2:]]
+    reverse = suffix == ["in-addr", "arpa"] and len(labels) == 6 and labels[0].isdigit()
+    # An IPv6 address's name: 32 nibbles, lowest first; its last byte numbers the hop.
+    reverse6 = suffix == ["ip6", "arpa"] and len(labels) == 34
     recursion = flags & 0x0100
-    if qtype == TYPE_PTR and qclass == CLASS_IN and reverse and labels[0].isdigit():
-        rdata = encode_name("hop%s.%s" % (labels[0], domain))
+    if qtype == TYPE_PTR and qclass == CLASS_IN and (reverse or reverse6):
+        number = labels[0] if reverse else str(int(labels[1] + labels[0], 16))
+        rdata = encode_name("hop%s.%s" % (number, domain))
         record = b"\xc0\x0c" + struct.pack("!HHIH", TYPE_PTR, CLASS_IN, 60, len(rdata)) + rdata
         return struct.pack("!HHHHHH", ident, 0x8480 | recursion, 1, 1, 0, 0) + question + record
     return struct.pack("!HHHHHH", ident, 0x8483 | recursion, 1, 0, 0, 0) + question

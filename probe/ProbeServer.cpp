@@ -19,11 +19,11 @@ constexpr int kMaxReadsPerPass = 64;
 
 } // namespace
 
-CProbeServer::CProbeServer(int rawSocket)
+CProbeServer::CProbeServer(int rawSocket, double startBudget)
     : m_socket(rawSocket)
     , m_identifier(static_cast<WORD>(::getpid()))
     , m_buffer(kMaxPacketSize)
-    , m_rateTokens(win::CProbeProtocol::kMaxInFlight)
+    , m_rateTokens(std::clamp<double>(startBudget, 0, win::CProbeProtocol::kMaxInFlight))
     , m_rateTime(Clock::now())
 {
     m_inFlight.reserve(win::CProbeProtocol::kMaxInFlight);

@@ -19,8 +19,9 @@ class CProbeServer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // rawSocket: an open raw ICMP socket, which the server then owns.
-    explicit CProbeServer(int rawSocket);
+    // rawSocket: an open raw ICMP socket, which the server then owns. startBudget: the
+    // requests it may send at once before its rate sets in (CProbeStartBudget).
+    CProbeServer(int rawSocket, double startBudget);
     ~CProbeServer();
     CProbeServer(const CProbeServer&) = delete;
     CProbeServer& operator=(const CProbeServer&) = delete;

@@ -1,16 +1,19 @@
 // quorail-probe: the one program of Quorail that may hold cap_net_raw. Its parent, the
 // echo facility, starts it with a socket on standard input and output. It opens its raw
-// ICMP socket, gives up every privilege, narrows its system calls to those it serves
+// ICMP socket, gives up every privilege, marks its start in the user's stamp (which sets
+// how much it may send at once), narrows its system calls to those it serves
 // with, says "ready" and serves echo requests until its parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
 
 #include "ProbePrivileges.h"
 #include "ProbeProtocol.h"
 #include "ProbeServer.h"
+#include "ProbeStartBudget.h"
 #include "ProbeSyscallFilter.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <string>
@@ -45,10 +48,25 @@ int OpenRawSocket()
     return fd;
 }
 
+// A standard descriptor started closed would be the next one opened: the raw socket
+// would then be read as requests, or answers written onto it.
+bool OpenStandardDescriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        if (::open("/dev/null", O_RDWR | O_NOCTTY) != fd)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main()
 {
+    if (!OpenStandardDescriptors())
+        return 1;
     // Nothing but the parent's socket stays open.
     ::syscall(SYS_close_range, 3u, ~0u, 0u);
     ::signal(SIGPIPE, SIG_DFL);
@@ -61,7 +79,7 @@ int main()
         Say("error " + std::to_string(-raw));
         return 1;
     }
-    CProbeServer server(raw);
+    CProbeServer server(raw, CProbeStartBudget::Take());
     if (!CProbeSyscallFilter::Install()) {
         Say("error " + std::to_string(ENOSYS));
         return 1;

@@ -2,7 +2,7 @@
 // echo facility, starts it with a socket on standard input and output. It opens its raw
 // ICMP socket, gives up every privilege, marks its start in the user's stamp (which sets
 // how much it may send at once), narrows its system calls to those it serves
-// with, says "ready" and serves echo requests until its parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
+// with, says "ready" with what it may send at once, and serves echo requests until its parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
 
 #include "ProbePrivileges.h"
 #include "ProbeProtocol.h"
@@ -79,12 +79,13 @@ int main()
         Say("error " + std::to_string(-raw));
         return 1;
     }
-    CProbeServer server(raw, CProbeStartBudget::Take());
+    const double startBudget = CProbeStartBudget::Take();
+    CProbeServer server(raw, startBudget);
     if (!CProbeSyscallFilter::Install()) {
         Say("error " + std::to_string(ENOSYS));
         return 1;
     }
-    if (!Say(win::CProbeProtocol::kReady))
+    if (!Say(std::string(win::CProbeProtocol::kReady) + " " + std::to_string(static_cast<int>(startBudget))))
         return 1;
     return server.Run(STDIN_FILENO, STDOUT_FILENO);
 }

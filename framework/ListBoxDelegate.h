@@ -1,13 +1,12 @@
 #pragma once
-// Draws a list box line with its tabs expanded at fixed stops (in pixels). A line whose
-// fifth field is a bracketed address ("[...]") keeps its name, the text behind that field,
-// in one column with every other such line: at the sixth stop, or further right where an
-// address in the list (a long IPv6 one) would reach past it.
+// Draws a list box line with its tabs expanded at fixed stops (in pixels). Every line is as
+// wide as the widest drawn so far, so that the list scrolls sideways to a wider line; the
+// width is measured only for the lines drawn, never for a whole long listing. A line whose
+// fifth field is a bracketed address ("[...]") has its name, the text behind that field,
+// in one column with the other such lines: at the sixth stop, or right of the widest
+// address drawn where one (a long IPv6 address) would reach past it.
 
-#include <QPointer>
 #include <QStyledItemDelegate>
-
-class QAbstractItemModel;
 
 class CListBoxDelegate : public QStyledItemDelegate {
     Q_OBJECT
@@ -19,17 +18,20 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     int TabStop() const { return m_nTabStop; }
-    // Where the name column begins, in pixels from the text's left, for model's lines.
-    int NameColumn(const QFont& font, const QAbstractItemModel* model) const;
+    // Forgets the widest line and address, for a list emptied.
+    void ResetWidest()
+    {
+        m_nWidest = 1;
+        m_nWidestAddress = 0;
+    }
+    // Where the name column begins, in pixels from the text's left.
+    int NameColumn() const;
 
 private:
-    void Watch(const QAbstractItemModel* model) const;
+    // Draws the line, its name in the name column; returns the width it took.
+    int DrawLine(QPainter* painter, const QRect& textRect, const QString& text, const QTextOption& textOption) const;
 
-    int m_nTabStop; // pixels
-    // The widest address field among the model's rows measured so far (pixels), and how
-    // many rows that covers; rows taken away or reset start the count again.
-    mutable QPointer<const QAbstractItemModel> m_pWatched;
-    mutable int m_nWidestAddress = 0;
-    mutable int m_nMeasuredRows = 0;
-    mutable QString m_strFont;
+    int m_nTabStop;        // pixels
+    mutable int m_nWidest = 1; // pixels, margins included
+    mutable int m_nWidestAddress = 0; // pixels, the widest address field drawn
 };

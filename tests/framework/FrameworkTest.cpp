@@ -136,7 +136,7 @@ TEST(DialogTest, ResultFormListHasTabStopsEveryThirtyTwoUnitsAndNoSelection)
 }
 
 // A long IPv6 address moves the list's name column right of its end, for every line; once
-// the list holds IPv4 lines alone again the column is back at the sixth stop.
+// the list is emptied and holds IPv4 lines alone again the column is back at the sixth stop.
 TEST(DialogTest, NameColumnMakesRoomForTheLongestAddressInTheList)
 {
     CStartedApp started;
@@ -148,17 +148,20 @@ TEST(DialogTest, NameColumnMakesRoomForTheLongestAddressInTheList)
     const QFontMetrics metrics(list->font());
     box.ResetContent();
     box.AddString("1\t0\t0\t0\t[198.18.1.2]\tr1.lab.quorail.test");
-    const int v4 = delegate->NameColumn(list->font(), list->model());
+    list->grab();
+    const int v4 = delegate->NameColumn();
     EXPECT_EQ(v4, 6 * stop);
     const QString v6 = "[2001:2:0:200:ffff:ffff:c612:c8d2]";
     box.AddString("2\t0\t0\t0\t" + v6.toStdString() + "\thop2.sim6.lab.quorail.test");
-    const int wide = delegate->NameColumn(list->font(), list->model());
+    list->grab();
+    const int wide = delegate->NameColumn();
     EXPECT_GT(wide, 4 * stop + metrics.horizontalAdvance(v6));
     EXPECT_GT(wide, v4);
     EXPECT_EQ(wide % stop, 0);
     box.ResetContent();
     box.AddString("1\t0\t0\t0\t[198.18.1.2]\tr1.lab.quorail.test");
-    EXPECT_EQ(delegate->NameColumn(list->font(), list->model()), v4);
+    list->grab();
+    EXPECT_EQ(delegate->NameColumn(), v4);
 }
 
 // Swallows key presses while armed, as the splash window does.

@@ -12,6 +12,7 @@
 #define IDS_SOCKETS_INIT_FAILED 104
 #define IDS_HELP_FILE_MISSING 105
 #define IDD_ADDRESS 130
+#define IDS_WATCH_SAVE_TYPE 106
 
 // Controls
 #define IDC_RESULT_LIST 1001
@@ -19,3 +20,4 @@
 // The program's own commands
 #define ID_CONNECT 32771
 #define ID_HELP_MANUAL 32774
+#define ID_WATCH 32775

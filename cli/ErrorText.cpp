@@ -35,3 +35,37 @@ const char* CErrorText::ReasonFor(DWORD error)
         return nullptr;
     }
 }
+
+const char* CErrorText::HopStatusFor(DWORD status)
+{
+    switch (status) {
+    case IP_SUCCESS:
+        return "beantwortet";
+    case IP_DEST_NET_UNREACHABLE:
+        return "Zielnetz nicht erreichbar";
+    case IP_DEST_HOST_UNREACHABLE:
+        return "Zielhost nicht erreichbar";
+    case IP_DEST_PROT_UNREACHABLE:
+        return "Zielprotokoll nicht erreichbar";
+    case IP_DEST_PORT_UNREACHABLE:
+        return "Zielport nicht erreichbar";
+    case IP_NO_RESOURCES:
+        return "keine Mittel zum Senden";
+    case IP_HW_ERROR:
+        return "Fehler beim Senden";
+    case IP_PACKET_TOO_BIG:
+        return "Paket zu gross";
+    case IP_REQ_TIMED_OUT:
+        return "keine Antwort in der Wartezeit";
+    case IP_BAD_ROUTE:
+        return "ungueltige Route";
+    case IP_TTL_EXPIRED_TRANSIT:
+        return "TTL unterwegs abgelaufen";
+    case IP_BAD_DESTINATION:
+        return "ungueltiges Ziel";
+    case IP_GENERAL_FAILURE:
+        return "allgemeiner Fehler der Proben";
+    default:
+        return ReasonFor(status);
+    }
+}

@@ -7,4 +7,7 @@
 class CErrorText {
 public:
     static const char* ReasonFor(DWORD error);
+    // What a probe's IP_STATUS means (a hop record's code, whose numbers overlap the
+    // resolver's); the reason above for any other code.
+    static const char* HopStatusFor(DWORD status);
 };

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
+#include <string>
 
 namespace {
 
@@ -82,8 +84,11 @@ TEST(PathScript, ReportsTheFirstBadLine)
         {"path 198.18.200.9\nhop 198.18.200.1 unreachable=16", "line 2: bad option unreachable=16"},
         {"path 198.18.200.9\nhop 198.18.200.1 lose=0", "line 2: bad option lose=0"},
         {"path 198.18.200.9\nhop 198.18.200.1 late=2", "line 2: bad option late=2"},
+        {"path 198.18.200.9\nhop 198.18.200.1 loss=100.5", "line 2: bad option loss=100.5"},
         {"path 198.18.200.9\npath 198.18.200.9", "line 2: second path to 198.18.200.9"},
         {"route 198.18.200.9", "line 1: unknown keyword route"},
+        {"path 198.18.200.9\nhop 198.18.200.1,", "line 2: bad address 198.18.200.1,"},
+        {"path 198.18.200.9\nhop 198.18.200.1,198.18.200.9", "line 2: the target is no balanced hop"},
     };
     for (const auto& c : cases) {
         CPathScript script;
@@ -97,7 +102,7 @@ TEST(PathScript, ReadsEveryOption)
     CPathScript script;
     ASSERT_TRUE(script.Parse("path 198.18.200.9 # the target\n"
                              "hop 198.18.200.1 rtt=2.25 silent noise dup lose=1,3 late=2:800\n"
-                             "hop 198.18.200.7 unreachable=3 dup=0.5\n"))
+                             "hop 198.18.200.7 unreachable=3 dup=0.5 loss=12.5 jitter=3 seed=9\n"))
         << script.m_error;
     const SimHop& first = script.m_paths.at(0).m_hops.at(0);
     EXPECT_EQ(first.m_rttUs, 2250);
@@ -108,6 +113,9 @@ TEST(PathScript, ReadsEveryOption)
     const SimHop& second = script.m_paths.at(0).m_hops.at(1);
     EXPECT_EQ(second.m_unreachableCode, 3);
     EXPECT_EQ(second.m_duplicateUs, 500);
+    EXPECT_EQ(second.m_lossPercent, 12.5);
+    EXPECT_EQ(second.m_jitterUs, 3000);
+    EXPECT_EQ(second.m_seed, 9u);
 }
 
 TEST(PathSimulator, TimeExceededQuotesTheRequestIntact)
@@ -173,4 +181,21 @@ TEST(PathSimulator, CountsProbesPerHopForLostLateAndDuplicateAnswers)
     }
     EXPECT_EQ(noisy[4].m_dueUs, 5000);
     EXPECT_EQ(AnsweredIdAndSequence(noisy[4]), 0x12340005u);
+}
+
+TEST(PathSimulator, BalancedHopPicksItsRouterByTheFlow)
+{
+    CPathSimulator simulator =
+        Simulator("path 198.18.200.9\nhop 198.18.200.1,198.18.200.2,198.18.200.3 rtt=1\nhop 198.18.200.9\n");
+    std::set<std::string> routers;
+    for (std::uint16_t sequence = 0; sequence < 30; ++sequence) {
+        const EchoRequest request = Request("198.18.200.9", 1, sequence);
+        const auto first = simulator.Answer(request, 0);
+        const auto again = simulator.Answer(request, 0);
+        ASSERT_EQ(first.size(), 1u);
+        ASSERT_EQ(again.size(), 1u);
+        EXPECT_EQ(Source(first[0]), Source(again[0])) << "one flow, one router";
+        routers.insert(Source(first[0]));
+    }
+    EXPECT_EQ(routers, (std::set<std::string>{"198.18.200.1", "198.18.200.2", "198.18.200.3"}));
 }

@@ -6,13 +6,17 @@
 #include "ChildProcess.h"
 #include "DirectEcho.h"
 #include "EchoRequests.h"
+#include "PathWatch.h"
 #include "TraceRun.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -166,4 +170,126 @@ TEST_F(SimulatedPath, SlowRouterKeepsItsTimesWhileASilentOneIsGivenUpOnTheEviden
     ExpectRoundTrips(run.m_hops[1], 400);
     EXPECT_EQ(run.m_lines[2], "3\t*\t*\t*\tFehler:\t\t11010");
     ExpectRoundTrips(run.m_hops[3], 3);
+}
+
+namespace {
+// The nodes that answered the probes of one hop; the callbacks come hop after hop.
+class CHopRoutersTracer : public CRouteTracer {
+public:
+    explicit CHopRoutersTracer(int hopNumber)
+        : m_hopNumber(hopNumber)
+    {
+    }
+    std::set<std::string> m_routers;
+    int m_answered = 0;
+
+protected:
+    BOOL OnPingResult(int, PingReply& reply) override
+    {
+        if (m_finished + 1 == m_hopNumber) {
+            m_routers.insert(DottedAddress(reply.Address));
+            ++m_answered;
+        }
+        return TRUE;
+    }
+    BOOL OnSingleHostResult(int hopNumber, HopResult&) override
+    {
+        m_finished = hopNumber;
+        return TRUE;
+    }
+
+private:
+    int m_hopNumber;
+    int m_finished = 0;
+};
+} // namespace
+
+TEST_F(SimulatedPath, BalancedHopShowsOneRouterUnderBothSchedules)
+{
+    for (const auto schedule : {CRouteTracer::ESchedule::Parallel, CRouteTracer::ESchedule::Sequential}) {
+        CHopRoutersTracer tracer(2);
+        tracer.SetSchedule(schedule);
+        CHopResultArray hops;
+        ASSERT_TRUE(tracer.Trace("198.18.200.60", hops, 30, 1000, 10));
+        ASSERT_EQ(hops.GetSize(), 3u);
+        EXPECT_EQ(tracer.m_answered, 10);
+        EXPECT_EQ(tracer.m_routers.size(), 1u) << "every probe of the trace keeps one flow";
+    }
+}
+
+// Some hundred rounds over seeded random loss and jitter: each hop's loss within four
+// standard errors of the script's chance, its mean and spread near the uniform delay's,
+// no answer earlier than the script allows, and the silent hop all loss.
+TEST_F(SimulatedPath, WatchFindsLossAndJitterWithinSamplingError)
+{
+    static constexpr unsigned kRounds = 300;
+    CPathWatch watch;
+    CPathWatch::Options options;
+    options.strHost = "198.18.200.70";
+    options.dIntervalS = 0.01;
+    options.nCycles = kRounds;
+    options.nTimeoutMs = 500;
+    options.bResolveNames = false;
+    ASSERT_TRUE(watch.Start(options)) << watch.Snapshot().nError;
+    ASSERT_TRUE(watch.WaitFinished(std::chrono::seconds(30)));
+    const CWatchSnapshot snapshot = watch.Snapshot();
+    EXPECT_EQ(snapshot.nError, 0u);
+    ASSERT_EQ(snapshot.hops.size(), 4u);
+    const auto expectLoss = [](const CHopStatistics& hop, double chance) {
+        EXPECT_EQ(hop.Sent(), kRounds);
+        const double standardError = 100.0 * std::sqrt(chance * (1 - chance) / kRounds);
+        EXPECT_NEAR(hop.LossPercent(), 100.0 * chance, 4 * standardError + 0.1) << hop.Responder();
+    };
+    // rtt + U[0, jitter]: median rtt + jitter / 2, quartiles jitter / 2 apart; answers are a
+    // little later than scripted (the simulator's and the kernel's own time). Quantiles of
+    // the history, since a busy machine may delay an answer or two by far more; the running
+    // mean and deviation must agree with the history's.
+    const auto expectTimes = [&watch](unsigned hopNumber, const CHopStatistics& hop, double rttMs, double jitterMs) {
+        std::vector<double> times;
+        for (const CWatchSample& sample : watch.History(hopNumber)) {
+            if (!sample.bLost)
+                times.push_back(sample.dRttMs);
+        }
+        ASSERT_EQ(times.size(), hop.Received());
+        double sum = 0, squares = 0;
+        for (double ms : times)
+            sum += ms;
+        const double mean = sum / times.size();
+        for (double ms : times)
+            squares += (ms - mean) * (ms - mean);
+        EXPECT_NEAR(hop.MeanMs(), mean, 1e-9);
+        EXPECT_NEAR(hop.StdDevMs(), std::sqrt(squares / (times.size() - 1)), 1e-9);
+        std::sort(times.begin(), times.end());
+        const auto quantile = [&times](double q) { return times[static_cast<std::size_t>(q * (times.size() - 1))]; };
+        EXPECT_NEAR(quantile(0.5), rttMs + jitterMs / 2 + 0.2, 0.5) << hop.Responder();
+        EXPECT_NEAR(quantile(0.75) - quantile(0.25), jitterMs / 2, 0.2 * jitterMs + 0.2) << hop.Responder();
+        EXPECT_GE(hop.BestMs(), rttMs) << hop.Responder();
+    };
+    EXPECT_EQ(snapshot.hops[0].LossPercent(), 0.0);
+    expectLoss(snapshot.hops[1], 0.2);
+    expectTimes(2, snapshot.hops[1], 3.0, 4.0);
+    EXPECT_EQ(snapshot.hops[1].Responder(), "198.18.200.2");
+    expectLoss(snapshot.hops[2], 1.0);
+    EXPECT_FALSE(snapshot.hops[2].HasTimes());
+    expectLoss(snapshot.hops[3], 0.1);
+    expectTimes(4, snapshot.hops[3], 8.0, 2.0);
+    EXPECT_EQ(snapshot.hops[3].Responder(), "198.18.200.70");
+}
+
+// Every round's probes keep one flow, so a hop balanced per flow shows one router.
+TEST_F(SimulatedPath, WatchMeetsOneRouterOfABalancedHop)
+{
+    CPathWatch watch;
+    CPathWatch::Options options;
+    options.strHost = "198.18.200.60";
+    options.dIntervalS = 0.01;
+    options.nCycles = 30;
+    options.nTimeoutMs = 500;
+    options.bResolveNames = false;
+    ASSERT_TRUE(watch.Start(options));
+    ASSERT_TRUE(watch.WaitFinished(std::chrono::seconds(10)));
+    const CWatchSnapshot snapshot = watch.Snapshot();
+    ASSERT_EQ(snapshot.hops.size(), 3u);
+    EXPECT_EQ(snapshot.hops[1].Received(), 30u);
+    EXPECT_EQ(snapshot.hops[1].OtherResponders(), std::vector<std::string>{}) << snapshot.hops[1].Responder();
 }

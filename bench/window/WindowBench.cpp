@@ -4,7 +4,7 @@
 // rounds' thread included) over a minute and prints it against the bound of 2 % of one core.
 // The path is played by quorail-pathsim behind the test network's tun device, so the
 // program runs inside qlab-src (tests/lab/run-in-lab.sh).
-// Usage: quorail-bench-watch [--quick] PATHSIM SCRIPT
+// Usage: quorail-bench-window [--quick] PATHSIM SCRIPT
 // --quick: 10 s instead of a minute, for the tests; the figures are printed, no verdict.
 
 #include "ChildProcess.h"
@@ -50,7 +50,7 @@ int Measure(int measureMs, bool quick)
     CWatchWindow window(kTarget);
     window.show();
     if (!window.Start(CWatchWindow::DefaultOptions(kTarget))) {
-        std::fprintf(stderr, "quorail-bench-watch: the watch of %s did not start (%lu)\n", kTarget,
+        std::fprintf(stderr, "quorail-bench-window: the watch of %s did not start (%lu)\n", kTarget,
                      static_cast<unsigned long>(window.Shown().nError));
         return 1;
     }
@@ -64,7 +64,7 @@ int Measure(int measureMs, bool quick)
     const CWatchSnapshot& shown = window.Shown();
     window.Stop();
     if (shown.hops.size() != kHops || shown.nRounds <= roundsBefore) {
-        std::fprintf(stderr, "quorail-bench-watch: the window showed %zu hops and %u rounds, not %u hops\n",
+        std::fprintf(stderr, "quorail-bench-window: the window showed %zu hops and %u rounds, not %u hops\n",
                      shown.hops.size(), shown.nRounds, kHops);
         return 1;
     }
@@ -83,13 +83,13 @@ int main(int argc, char** argv)
 {
     const bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
     if (argc != (quick ? 4 : 3)) {
-        std::fprintf(stderr, "usage: quorail-bench-watch [--quick] PATHSIM SCRIPT\n");
+        std::fprintf(stderr, "usage: quorail-bench-window [--quick] PATHSIM SCRIPT\n");
         return 2;
     }
     QApplication application(argc, argv);
     CChildProcess simulator;
     if (!simulator.StartAndWaitFor({argv[argc - 2], argv[argc - 1]}, "ready", 5000)) {
-        std::fprintf(stderr, "quorail-bench-watch: the path simulator did not start: %s\n", simulator.Stop().c_str());
+        std::fprintf(stderr, "quorail-bench-window: the path simulator did not start: %s\n", simulator.Stop().c_str());
         return 1;
     }
     const int result = Measure(quick ? kQuickMs : kFullMs, quick);

@@ -4,6 +4,7 @@
 #include "WatchExport.h"
 
 #include "CodePage.h"
+#include "ErrorText.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
 #include "SafeFileWriter.h"
@@ -15,12 +16,13 @@
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
+#include <QScreen>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -114,8 +116,16 @@ CWatchWindow* CWatchWindow::Open(const std::string& host, QWidget* mainWindow)
     auto* window = new CWatchWindow(host, mainWindow);
     if (mainWindow != nullptr) {
         const QRect main = mainWindow->frameGeometry();
-        const int step = kStagger * (s_nOpened % 8);
-        window->move(main.right() + 1 + kBesideGap, main.top() + step);
+        QPoint place(main.right() + 1 + kBesideGap, main.top() + kStagger * (s_nOpened % 8));
+        // Beside a main window at the screen's right edge, the window stays on the screen. Its
+        // frame will be as wide as the main window's.
+        if (const QScreen* screen = mainWindow->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QSize frame = QSize(kWidth, kHeight) + main.size() - mainWindow->geometry().size();
+            place.setX(std::max(room.left(), std::min(place.x(), room.right() + 1 - frame.width())));
+            place.setY(std::max(room.top(), std::min(place.y(), room.bottom() + 1 - frame.height())));
+        }
+        window->move(place);
     }
     ++s_nOpened;
     window->show();
@@ -126,6 +136,7 @@ CWatchWindow* CWatchWindow::Open(const std::string& host, QWidget* mainWindow)
 bool CWatchWindow::Start(const CPathWatch::Options& options)
 {
     const bool started = m_watch.Start(options);
+    m_bStartFailed = !started;
     m_bShownAny = false;
     m_poll.start();
     OnPoll();
@@ -241,8 +252,12 @@ void CWatchWindow::ShowState()
     QString state;
     if (m_shown.nError != 0) {
         state = QStringLiteral("Fehler bei Quorail Nr.: %1").arg(m_shown.nError);
-        if (!m_shown.strError.empty()) {
-            state += QStringLiteral(" (") + Utf8(m_shown.strError) + QLatin1Char(')');
+        // A watch that did not start names a resolver or system code; one that ended, a probe's status.
+        const char* reason = m_bStartFailed ? CErrorText::ReasonFor(m_shown.nError)
+                                            : CErrorText::HopStatusFor(m_shown.nError);
+        const std::string words = !m_shown.strError.empty() ? m_shown.strError : (reason != nullptr ? reason : "");
+        if (!words.empty()) {
+            state += QStringLiteral(" (") + Utf8(words) + QLatin1Char(')');
         }
     } else if (m_shown.bFinished) {
         state = QStringLiteral("Angehalten nach %1 Runden").arg(m_shown.nRounds);

@@ -62,6 +62,7 @@ private:
     CWatchSnapshot m_shown;
     unsigned m_nShownGeneration = 0;
     bool m_bShownAny = false;
+    bool m_bStartFailed = false; // the error shown is the start's, not a probe's
     QTableWidget* m_pTable = nullptr;
     CWatchChart* m_pChart = nullptr;
     QLabel* m_pState = nullptr;

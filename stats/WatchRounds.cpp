@@ -147,6 +147,13 @@ bool CWatchRounds::Send(CProbe& probe)
     }
     probe.m_bBusy = false;
     --m_nInFlight;
+    // The probe helper sends nothing it could not send at once: this TTL goes again at
+    // the next turn.
+    if (status == IP_NO_RESOURCES) {
+        --m_nNextTtl;
+        m_dTokens = 0.0;
+        return true;
+    }
     m_nFailure = status != 0 ? status : IP_GENERAL_FAILURE;
     return false;
 }

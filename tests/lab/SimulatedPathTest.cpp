@@ -15,8 +15,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <set>
+#include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -217,6 +220,24 @@ TEST_F(SimulatedPath, BalancedHopShowsOneRouterUnderBothSchedules)
     }
 }
 
+// Through the probe helper, which sends 256 probes a second after a burst of 128, the
+// probes of the late hops go out half a second after the first ones: the router's 600 ms
+// must count from their send. Runs in the raw kind, where the user nobody has only the helper.
+TEST_F(SimulatedPath, HelperProbesWaitFromTheirSend)
+{
+    std::ostringstream range;
+    range << std::ifstream("/proc/sys/net/ipv4/ping_group_range").rdbuf();
+    if (::getuid() != 0 || range.str() != "1\t0\n")
+        GTEST_SKIP() << "needs root with ping sockets closed (the raw kind)";
+    ASSERT_EQ(std::system(QLAB_GRANT_PROBING " --check " QUORAIL_PROBE), 0);
+    const auto result = CChildProcess::Run({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                            "--inh-caps=-all", "--", QUORAIL_TRACE, "-n", "-q", "10",
+                                            "198.18.200.80"});
+    ASSERT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_NE(result.m_out.find("\n28\t6"), std::string::npos) << result.m_out;
+    EXPECT_NE(result.m_out.find("[198.18.200.128]\n"), std::string::npos) << result.m_out;
+}
+
 // Some hundred rounds over seeded random loss and jitter: each hop's loss within four
 // standard errors of the script's chance, its mean and spread near the uniform delay's,
 // no answer earlier than the script allows, and the silent hop all loss.
@@ -292,4 +313,32 @@ TEST_F(SimulatedPath, WatchMeetsOneRouterOfABalancedHop)
     ASSERT_EQ(snapshot.hops.size(), 3u);
     EXPECT_EQ(snapshot.hops[1].Received(), 30u);
     EXPECT_EQ(snapshot.hops[1].OtherResponders(), std::vector<std::string>{}) << snapshot.hops[1].Responder();
+}
+
+// Rounds 20 ms apart: round 3's answer comes after rounds 4 to 10 were answered, and counts
+// for round 3 all the same.
+TEST_F(SimulatedPath, WatchCountsALateAnswerForItsOwnRound)
+{
+    CPathWatch watch;
+    CPathWatch::Options options;
+    options.strHost = "198.18.200.71";
+    options.nMaxHops = 2; // each round's probe is the target's next: round 3 meets its third
+    options.dIntervalS = 0.02;
+    options.nCycles = 10;
+    options.nTimeoutMs = 1000;
+    options.bResolveNames = false;
+    ASSERT_TRUE(watch.Start(options));
+    ASSERT_TRUE(watch.WaitFinished(std::chrono::seconds(10)));
+    ASSERT_EQ(watch.Snapshot().hops.size(), 2u);
+    EXPECT_EQ(watch.Snapshot().hops[1].LossPercent(), 0.0);
+    const std::vector<CWatchSample> samples = watch.History(2);
+    ASSERT_EQ(samples.size(), 10u);
+    for (const CWatchSample& sample : samples) {
+        EXPECT_FALSE(sample.bLost);
+        if (sample.nRound == 3)
+            EXPECT_GE(sample.dRttMs, 150.0);
+        else
+            EXPECT_LT(sample.dRttMs, 50.0) << "round " << sample.nRound;
+    }
+    EXPECT_EQ(samples.back().nRound, 3u) << "the late answer came last";
 }

@@ -138,11 +138,12 @@ void CQuorailView::OnPrint(CDC* pDC, CPrintInfo* /*pInfo*/)
     if (count == LB_ERR) {
         return;
     }
+    // The list's tab stops, measured in the printer's font: the page shows its columns.
+    const int tabStop = CListBox::s_nTabStopUnits * pDC->GetBaseUnitX() / 4;
     for (int i = 0; i < count; ++i) {
         std::string line;
         m_ListBox.GetText(i, line);
-        std::replace(line.begin(), line.end(), '\t', ' ');
-        pDC->TextOut(s_nPrintLeft, s_nPrintTop + s_nPrintLineStep * i, line);
+        pDC->TabbedTextOut(s_nPrintLeft, s_nPrintTop + s_nPrintLineStep * i, line, tabStop);
     }
 }
 

@@ -137,7 +137,7 @@ std::unique_ptr<CProbeClient> CProbeClient::Start(const std::string& path, int& 
     return client;
 }
 
-// The helper's first line: "ready", or "error ERRNO".
+// The helper's first line: "ready" or "ready SENDS", or "error ERRNO".
 bool CProbeClient::AwaitReady(int& error)
 {
     const Clock::time_point until = Clock::now() + kStartLimit;
@@ -150,8 +150,18 @@ bool CProbeClient::AwaitReady(int& error)
             break;
         line += byte;
     }
-    if (line == std::string(CProbeProtocol::kReady) + "\n")
+    const std::string ready = std::string(CProbeProtocol::kReady);
+    if (line == ready + "\n")
         return true;
+    if (line.rfind(ready + " ", 0) == 0 && line.back() == '\n') {
+        const auto sends = CProbeProtocol::ParseNumber(std::string_view(line).substr(ready.size() + 1, line.size() - ready.size() - 2),
+                                                       CProbeProtocol::kMaxInFlight);
+        if (sends) {
+            m_turns = static_cast<double>(*sends); // what this start may send at once
+            m_turnsTime = Clock::now();
+            return true;
+        }
+    }
     error = EACCES;
     if (line.rfind("error ", 0) == 0) {
         const auto number = CProbeProtocol::ParseNumber(std::string_view(line).substr(6, line.size() - 7), INT_MAX);
@@ -192,7 +202,7 @@ bool CProbeClient::Send(const std::string& line)
     return true;
 }
 
-CProbeAnswer CProbeClient::Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs)
+CProbeAnswer CProbeClient::Echo(const CIpAddress& destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs)
 {
     const std::optional<DWORD> token = Submit(destination, ttl, dataSize, timeoutMs);
     if (!token)
@@ -218,7 +228,7 @@ CProbeAnswer CProbeClient::Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWO
     }
 }
 
-std::optional<DWORD> CProbeClient::Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs,
+std::optional<DWORD> CProbeClient::Submit(const CIpAddress& destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs,
                                           bool turnReserved)
 {
     std::unique_lock<std::mutex> lock(m_lock);

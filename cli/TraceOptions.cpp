@@ -11,12 +11,12 @@ const char* CTraceOptions::UsageText()
 {
     return "Aufruf: quorail-trace [-n] [-m MAXHOPS] [-w SEKUNDEN] [-q PROBEN] [--sequential] HOST\n"
            "  -n             keine Namen zu den Adressen suchen\n"
-           "  -m MAXHOPS     hoechste TTL, 1 bis 255 (30)\n"
-           "  -w SEKUNDEN    hoechste Wartezeit je Probe, Dezimalen erlaubt, 0.001 bis 4294967.295 (5)\n"
+           "  -m MAXHOPS     h\xF6" "chste TTL, 1 bis 255 (30)\n"
+           "  -w SEKUNDEN    h\xF6" "chste Wartezeit je Probe, Dezimalen erlaubt, 0.001 bis 4294967.295 (5)\n"
            "  -q PROBEN      Proben je Hop, 1 bis 1000 (3)\n"
            "  --sequential   eine Probe nach der anderen, jede mit ihrer ganzen Wartezeit\n"
            "  -h, --help     diese Hilfe\n"
-           "  --version      die Version\n";
+           "  -V, --version  die Version\n";
 }
 
 CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args)
@@ -42,7 +42,7 @@ CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args
         return EResult::Usage;
     }
     if (operands.size() > 1) {
-        m_error = "nur ein HOST erlaubt, ueberzaehlig: " + operands[1];
+        m_error = "nur ein HOST erlaubt, \xFC" "berz\xE4hlig: " + operands[1];
         return EResult::Usage;
     }
     m_host = operands[0];
@@ -70,6 +70,8 @@ CTraceOptions::EResult CTraceOptions::ParseShort(const std::vector<std::string>&
         const char option = arg[j];
         if (option == 'h')
             return EResult::Help;
+        if (option == 'V')
+            return EResult::Version;
         if (option == 'n') {
             m_bResolveNames = false;
             continue;

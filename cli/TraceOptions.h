@@ -1,7 +1,8 @@
 #pragma once
 // The command line of quorail-trace, parsed as traceroute users expect: bundled short
 // options (-nq1), values attached or apart (-m30, -m 30), options before or after the
-// host, "--" ending the options, -w in seconds with decimals.
+// host, "--" ending the options, -w in seconds with decimals, -V for the version. Texts
+// are Windows-1252 bytes.
 
 #include "WinTypes.h"
 

@@ -1,7 +1,9 @@
 // quorail-trace: the trace engine on the command line. Exit codes: 0 the trace ran to
-// its end, 1 the trace failed (its code and, where known, its reason on standard error),
-// 2 wrong usage.
+// its end (also at a router's destination-unreachable answer, whose reason goes to
+// standard error), 1 the trace failed (its code and, where known, its reason on standard
+// error), 2 wrong usage.
 
+#include "ConsoleText.h"
 #include "ConsoleTracer.h"
 #include "ErrorText.h"
 #include "LastError.h"
@@ -15,8 +17,9 @@ namespace {
 int Failed(DWORD error)
 {
     std::fprintf(stderr, "Fehler bei Quorail Nr.: %d\n", static_cast<int>(error));
-    if (const char* reason = CErrorText::ReasonFor(error))
-        std::fprintf(stderr, "quorail-trace: %s\n", reason);
+    const std::string reason = CErrorText::ReasonFor(error);
+    if (!reason.empty())
+        CConsoleText::WriteLine(stderr, "quorail-trace: " + reason);
     return 1;
 }
 
@@ -27,13 +30,14 @@ int main(int argc, char** argv)
     CTraceOptions options;
     switch (options.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
     case CTraceOptions::EResult::Help:
-        std::fputs(CTraceOptions::UsageText(), stdout);
+        std::fputs(CConsoleText::Convert(CTraceOptions::UsageText(), CConsoleText::TerminalCharset()).c_str(), stdout);
         return 0;
     case CTraceOptions::EResult::Version:
         std::puts("quorail-trace " QUORAIL_VERSION);
         return 0;
     case CTraceOptions::EResult::Usage:
-        std::fprintf(stderr, "quorail-trace: %s\n%s", options.m_error.c_str(), CTraceOptions::UsageText());
+        CConsoleText::WriteLine(stderr, "quorail-trace: " + options.m_error);
+        std::fputs(CConsoleText::Convert(CTraceOptions::UsageText(), CConsoleText::TerminalCharset()).c_str(), stderr);
         return 2;
     case CTraceOptions::EResult::Run:
         break;
@@ -44,12 +48,17 @@ int main(int argc, char** argv)
         return Failed(win::GetLastError());
     char dotted[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &target, dotted, sizeof dotted);
-    std::fprintf(stderr, "quorail-trace zu %s (%s), %d Hops max.\n", options.m_host.c_str(), dotted,
-                 static_cast<int>(options.m_maxHops));
+    CConsoleText::WriteLine(stderr, "quorail-trace zu " + options.m_host + " (" + dotted + "), " +
+                                        std::to_string(options.m_maxHops) + " Hops max.");
     CConsoleTracer tracer;
     tracer.SetSchedule(options.m_bSequential ? CRouteTracer::ESchedule::Sequential : CRouteTracer::ESchedule::Parallel);
     CHopResultArray hops;
     if (!tracer.Trace(dotted, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop))
         return Failed(win::GetLastError());
+    if (tracer.GetUnreachableStatus() != 0 && hops.GetSize() > 0) {
+        const HopResult& last = hops[hops.GetSize() - 1];
+        CConsoleText::WriteLine(stderr, "quorail-trace: " +
+                                            CErrorText::UnreachableReason(tracer.GetUnreachableStatus(), last.Address));
+    }
     return 0;
 }

@@ -27,7 +27,8 @@ public:
     // A kept socket that may still be used, else a new one; null with the errno of the
     // last attempt.
     std::shared_ptr<CEchoSocket> Take(int& error);
-    // Keeps a socket that nothing else holds any more, or lets it close.
+    // Keeps a socket that nothing else holds any more, or lets it close (always when this
+    // thread's blocking calls are cancelled).
     void Give(std::shared_ptr<CEchoSocket> socket);
     // Sockets kept now.
     std::size_t Kept();

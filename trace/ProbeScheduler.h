@@ -6,7 +6,8 @@
 // the sequential schedule builds it, and the tracer's callbacks run in that same order as
 // soon as a hop and all hops before it are finished. A probe is given up before its
 // timeout only when higher TTLs have answered and a generous multiple of their round
-// trips, at least kGiveUpFloor, has passed; it then counts as timed out.
+// trips, at least kGiveUpFloor, has passed; it then counts as timed out. A stop reports
+// every hop finished by then before the trace fails.
 
 #include "RouteTracer.h"
 
@@ -45,6 +46,7 @@ private:
         EState m_state = EState::Unsent;
         Clock::time_point m_sent;
         DWORD m_error = 0;  // Done: 0 when answered, else the failure
+        DWORD m_status = 0; // Done and answered: the answer's IP_STATUS
         IPAddr m_address = 0;
         DWORD m_rtt = 0;    // ms
         std::array<BYTE, kReplySize> m_buffer{};

@@ -3,6 +3,7 @@
 #include "BlockingHook.h"
 #include "IcmpModule.h"
 #include "LastError.h"
+#include "ProbeProtocol.h"
 #include "ProbeScheduler.h"
 #include "WinSock.h"
 
@@ -56,6 +57,30 @@ BOOL CRouteTracer::ResolveTarget(const std::string& host, IPAddr& target)
     return TRUE;
 }
 
+bool CRouteTracer::EndsRoute(DWORD status)
+{
+    switch (status) {
+    case IP_DEST_NET_UNREACHABLE:
+    case IP_DEST_HOST_UNREACHABLE:
+    case IP_DEST_PROT_UNREACHABLE:
+    case IP_DEST_PORT_UNREACHABLE:
+    case IP_PACKET_TOO_BIG:
+    case IP_BAD_ROUTE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+DWORD CRouteTracer::NoRouteFailure(DWORD status)
+{
+    if (status == IP_DEST_NET_UNREACHABLE)
+        return ERROR_NETWORK_UNREACHABLE;
+    if (status == IP_DEST_HOST_UNREACHABLE)
+        return ERROR_HOST_UNREACHABLE;
+    return 0;
+}
+
 CRouteTracer::ESchedule CRouteTracer::ScheduleFromText(const std::string& text)
 {
     return text == "sequential" ? ESchedule::Sequential : ESchedule::Parallel;
@@ -65,15 +90,34 @@ BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE ma
                          DWORD probesPerHop)
 {
     win::ClearBlockingCallCancel();
+    m_dwUnreachable = 0;
     struct CEnd {
         CRouteTracer& m_tracer;
         ~CEnd() { m_tracer.OnTraceEnd(); }
     } end{*this};
+    const BOOL result = TraceResolved(host, hops, maxHops, timeoutMs, probesPerHop);
+    if (!result)
+        m_dwUnreachable = 0;
+    return result;
+}
+
+BOOL CRouteTracer::TraceResolved(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+                                 DWORD probesPerHop)
+{
     if (!Initialise())
         return FALSE;
     IPAddr target = 0;
-    if (!ResolveTarget(host, target))
+    if (!ResolveTarget(host, target)) {
+        // A stop during the lookup is a stop, not the resolver's failure.
+        if (win::IsBlockingCallCancelled())
+            win::SetLastError(ERROR_CANCELLED);
         return FALSE;
+    }
+    // Echo requests to a group or a whole network are no trace; the helper refuses them too.
+    if (!win::CProbeProtocol::IsUnicast(target)) {
+        win::SetLastError(IP_BAD_DESTINATION);
+        return FALSE;
+    }
     if (probesPerHop == 0) {
         win::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -95,13 +139,18 @@ BOOL CRouteTracer::TraceSequential(IPAddr target, CHopResultArray& hops, BYTE ma
     // A wider counter than the 8-bit TTL, so that a limit of 255 ends after TTL 255.
     for (unsigned ttl = 1; ttl <= maxHops; ++ttl) {
         HopResult hop{};
-        if (!TraceHop(target, static_cast<BYTE>(ttl), timeoutMs, probesPerHop, hop))
+        DWORD unreachable = 0;
+        if (!TraceHop(target, static_cast<BYTE>(ttl), timeoutMs, probesPerHop, hop, unreachable))
             return FALSE;
         if (!OnSingleHostResult(static_cast<int>(ttl), hop)) {
             win::SetLastError(ERROR_CANCELLED);
             return FALSE;
         }
         hops.Add(hop);
+        if (unreachable != 0) {
+            m_dwUnreachable = unreachable;
+            break;
+        }
         if (hop.Address == target)
             break;
         if (win::IsBlockingCallCancelled()) {
@@ -112,9 +161,11 @@ BOOL CRouteTracer::TraceSequential(IPAddr target, CHopResultArray& hops, BYTE ma
     return TRUE;
 }
 
-BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop)
+BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop,
+                            DWORD& unreachable)
 {
     hop = HopResult{0, 0, 0xFFFFFFFFu, 0, 0};
+    unreachable = 0;
     DWORD sum = 0;
     PingReply reply{0, 0, 0};
     for (DWORD probe = 0; probe < probesPerHop && hop.dwError == 0; ++probe) {
@@ -125,9 +176,15 @@ BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD prob
             return FALSE;
         }
         if (reply.dwError != 0) {
+            if (ttl == 1 && probe == 0 && NoRouteFailure(reply.dwError) != 0) {
+                win::SetLastError(NoRouteFailure(reply.dwError));
+                return FALSE;
+            }
             hop.dwError = reply.dwError;
             break;
         }
+        if (unreachable == 0 && EndsRoute(m_dwAnswerStatus))
+            unreachable = m_dwAnswerStatus;
         sum += reply.RTT;
         hop.MinRTT = std::min(hop.MinRTT, reply.RTT);
         hop.MaxRTT = std::max(hop.MaxRTT, reply.RTT);
@@ -163,6 +220,7 @@ BOOL CRouteTracer::Ping(IPAddr address, PingReply& reply, BYTE ttl, DWORD timeou
         std::memcpy(&record, replyBuffer.data(), sizeof record);
         reply.Address = record.Address;
         reply.RTT = record.RoundTripTime;
+        m_dwAnswerStatus = record.Status;
     } else {
         reply.dwError = win::GetLastError();
     }

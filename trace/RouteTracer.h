@@ -9,6 +9,10 @@
 
 #include <string>
 
+// A trace's failure when no route leads from here to the target (Windows' codes for it).
+constexpr DWORD ERROR_NETWORK_UNREACHABLE = 1231;
+constexpr DWORD ERROR_HOST_UNREACHABLE = 1232;
+
 class CRouteTracer {
 public:
     // Parallel: the hops are probed side by side (where the echo library can) and a probe
@@ -18,8 +22,11 @@ public:
 
     virtual ~CRouteTracer() = default;
 
-    // TRUE when the trace ran to its end (target reached or hop limit passed); FALSE on
-    // failure with the code in the thread's last-error value. Appends one record per hop.
+    // TRUE when the trace ran to its end (target reached, a router's destination-unreachable
+    // answer, or hop limit passed); FALSE on failure with the code in the thread's last-error
+    // value: a target that is no unicast address (IP_BAD_DESTINATION), no route from here
+    // (ERROR_NETWORK_UNREACHABLE, ERROR_HOST_UNREACHABLE), a stop (ERROR_CANCELLED), ...
+    // Appends one record per hop; a stop keeps every hop finished by then.
     BOOL Trace(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                DWORD probesPerHop);
     // FALSE only when no echo handle could be opened; an unanswered probe is reported
@@ -35,6 +42,16 @@ public:
     // The host as a dotted IPv4 address, else its first address by name; FALSE with the
     // resolver's error.
     static BOOL ResolveTarget(const std::string& host, IPAddr& target);
+    // True for the answers that end a route where they come from: destination unreachable
+    // of every kind.
+    static bool EndsRoute(DWORD status);
+    // The trace's failure when the first probe of TTL 1 could not go out for want of a route
+    // (the status of the send, not of an answer); 0 for every other status.
+    static DWORD NoRouteFailure(DWORD status);
+
+    // After a Trace that returned TRUE: the IP_STATUS of the destination-unreachable answer
+    // that ended it at its last hop, 0 when it ended otherwise.
+    DWORD GetUnreachableStatus() const { return m_dwUnreachable; }
 
 protected:
     virtual BOOL OnPingResult(int probeNumber, PingReply& reply);
@@ -48,9 +65,15 @@ protected:
 private:
     friend class CProbeScheduler;
 
+    BOOL TraceResolved(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+                       DWORD probesPerHop);
     BOOL TraceSequential(IPAddr target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs, DWORD probesPerHop);
-    // One TTL: FALSE when the trace must end with failure (last error set).
-    BOOL TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop);
+    // One TTL: FALSE when the trace must end with failure (last error set). unreachable
+    // gets the status of the hop's first answer that ends the route, else 0.
+    BOOL TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop,
+                  DWORD& unreachable);
 
     ESchedule m_eSchedule = ESchedule::Parallel;
+    DWORD m_dwUnreachable = 0;  // IP_STATUS, see GetUnreachableStatus
+    DWORD m_dwAnswerStatus = 0; // IP_STATUS of the reply that Ping last stored
 };

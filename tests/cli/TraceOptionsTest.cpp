@@ -86,6 +86,8 @@ TEST(TraceOptions, HelpAndVersionWinOverEverythingBeforeThem)
         CTraceOptions options;
         EXPECT_EQ(Parse(args, options), EResult::Help) << testing::PrintToString(args);
     }
-    CTraceOptions version;
-    EXPECT_EQ(Parse({"--version", "host"}, version), EResult::Version);
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--version", "host"}, {"-V"}, {"host", "-nV"}}) {
+        CTraceOptions options;
+        EXPECT_EQ(Parse(args, options), EResult::Version) << testing::PrintToString(args);
+    }
 }

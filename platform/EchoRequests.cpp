@@ -9,7 +9,7 @@
 namespace win {
 
 namespace {
-constexpr USHORT kStoredReply = 1; // the record's Reserved field: an answer is stored
+constexpr USHORT kStoredReply = 1; // the record's Reserved field: an answer is stored, plus its finer microseconds
 }
 
 CEchoRequests& CEchoRequests::Current()
@@ -146,10 +146,11 @@ void CEchoRequests::WriteAnswer(const CEchoReceived& received, BYTE* buffer)
     ICMP_ECHO_REPLY record{};
     record.Address = received.m_answer.m_address;
     record.Status = received.m_answer.m_status;
-    record.RoundTripTime =
-        static_cast<ULONG>(std::chrono::duration_cast<std::chrono::milliseconds>(received.m_roundTrip).count());
+    const auto microseconds =
+        std::max<std::int64_t>(0, std::chrono::duration_cast<std::chrono::microseconds>(received.m_roundTrip).count());
+    record.RoundTripTime = static_cast<ULONG>(microseconds / 1000);
     record.DataSize = static_cast<USHORT>(received.m_dataSize);
-    record.Reserved = kStoredReply;
+    record.Reserved = static_cast<USHORT>(kStoredReply + microseconds % 1000);
     record.DataOffset = sizeof record;
     record.OptionsTtl = received.m_answer.m_ttl;
     record.OptionsTos = received.m_answer.m_tos;

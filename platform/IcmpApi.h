@@ -23,7 +23,8 @@ struct ICMP_ECHO_REPLY {
     ULONG Status;         // IP_STATUS value
     ULONG RoundTripTime;  // ms
     USHORT DataSize;      // bytes of echoed data copied
-    USHORT Reserved;      // here: 1 when the record holds an answer (IcmpParseReplies)
+    USHORT Reserved;      // here: 0 when the record holds no answer, else 1 + the microseconds
+                          // beyond RoundTripTime's whole ms (IcmpParseReplies, IcmpReplyMicroseconds)
     std::uint32_t DataOffset; // echoed data: offset from the start of the reply buffer
     BYTE OptionsTtl;
     BYTE OptionsTos;
@@ -46,6 +47,9 @@ using PFN_IcmpSendEcho2 = DWORD (*)(HANDLE icmpHandle, HANDLE event, PIO_APC_ROU
 using PFN_IcmpParseReplies = DWORD (*)(void* replyBuffer, DWORD replySize);
 
 HANDLE IcmpCreateFile();
+// The request's data goes out as given but for its last two bytes, which carry the word
+// that gives every request the same checksum (CIcmpPacket::KeepFlowSum), so that routers
+// balancing load per flow send all probes one way; the echoed data comes back with it.
 DWORD IcmpSendEcho(HANDLE icmpHandle, IPAddr destination, const void* requestData, WORD requestSize,
                    const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize,
                    DWORD timeoutMs);
@@ -62,5 +66,13 @@ DWORD IcmpSendEcho2(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine,
 // The number of replies stored by a completed IcmpSendEcho2 (1 or 0); with 0 the last
 // error is the request's IP_STATUS (IP_REQ_TIMED_OUT when no answer came).
 DWORD IcmpParseReplies(void* replyBuffer, DWORD replySize);
+
+// An answer's round trip in microseconds: the whole ms of RoundTripTime and the finer part
+// the record keeps beside them (the kernel's receive stamps time answers to the microsecond).
+inline std::uint64_t IcmpReplyMicroseconds(const ICMP_ECHO_REPLY& reply)
+{
+    const unsigned finer = reply.Reserved > 0 && reply.Reserved <= 1000 ? reply.Reserved - 1u : 0u;
+    return std::uint64_t{reply.RoundTripTime} * 1000 + finer;
+}
 
 } // namespace win

@@ -2,7 +2,10 @@
 
 namespace win {
 
-WORD CIcmpPacket::Checksum(std::span<const BYTE> bytes)
+namespace {
+
+// The ones' complement sum of bytes as big-endian words, an odd last byte padded with zero.
+WORD OnesComplementSum(std::span<const BYTE> bytes)
 {
     std::uint32_t sum = 0;
     std::size_t i = 0;
@@ -12,7 +15,36 @@ WORD CIcmpPacket::Checksum(std::span<const BYTE> bytes)
         sum += static_cast<std::uint32_t>(bytes[i] << 8);
     while (sum >> 16)
         sum = (sum & 0xFFFFu) + (sum >> 16);
-    return static_cast<WORD>(~sum & 0xFFFFu);
+    return static_cast<WORD>(sum);
+}
+
+} // namespace
+
+WORD CIcmpPacket::Checksum(std::span<const BYTE> bytes)
+{
+    return static_cast<WORD>(~OnesComplementSum(bytes) & 0xFFFFu);
+}
+
+void CIcmpPacket::KeepFlowSum(std::span<BYTE> message)
+{
+    const std::size_t size = message.size();
+    if (size < kHeaderSize + kFlowWordSize)
+        return;
+    const BYTE checksumHigh = message[2];
+    const BYTE checksumLow = message[3];
+    message[2] = message[3] = 0;
+    message[size - 2] = message[size - 1] = 0;
+    const std::uint32_t rest = OnesComplementSum(message);
+    message[2] = checksumHigh;
+    message[3] = checksumLow;
+    // kFlowSum minus the rest, in ones' complement: adding the complement.
+    std::uint32_t word = std::uint32_t{kFlowSum} + (~rest & 0xFFFFu);
+    word = (word & 0xFFFFu) + (word >> 16);
+    // An even offset holds the word as it is; at an odd one its bytes count swapped (the
+    // first is a low byte, the second the padded high byte of the last word).
+    const bool even = (size - 2) % 2 == 0;
+    message[size - 2] = static_cast<BYTE>(even ? word >> 8 : word & 0xFF);
+    message[size - 1] = static_cast<BYTE>(even ? word & 0xFF : word >> 8);
 }
 
 bool CIcmpPacket::ChecksumValid(std::span<const BYTE> bytes)
@@ -35,6 +67,7 @@ void CIcmpPacket::BuildEchoRequest(WORD identifier, WORD sequence, std::span<con
     packet[0] = kEchoRequest;
     WriteWord(packet, 4, identifier);
     WriteWord(packet, 6, sequence);
+    KeepFlowSum(packet);
     WriteWord(packet, 2, Checksum(packet));
 }
 

@@ -1,6 +1,12 @@
 #pragma once
 // ICMP message layout: the type numbers, building an echo request and the Internet
 // checksum. Knows nothing of sockets or of which answer belongs to which request.
+//
+// Every echo request of ours carries one checksum, whatever its identifier, sequence
+// number and data: routers that balance load per flow hash the first four bytes of the
+// ICMP header (type, code, checksum), so all probes of a trace then take one path. The
+// last two data bytes make up for the rest (KeepFlowSum); requests with fewer than two
+// data bytes have no room for that and carry their plain checksum.
 
 #include "WinTypes.h"
 
@@ -24,7 +30,17 @@ public:
     static WORD Checksum(std::span<const BYTE> bytes);
     // True when bytes, checksum field included, sum up as an intact message.
     static bool ChecksumValid(std::span<const BYTE> bytes);
-    // An echo request with its checksum filled in; the data follows the 8-byte header.
+    // The ones' complement sum of the bytes we choose (all but the checksum field) that
+    // KeepFlowSum holds every message to.
+    static constexpr WORD kFlowSum = 0xB0AE;
+    static constexpr std::size_t kFlowWordSize = 2; // the data's last two bytes
+    // Sets message's last two bytes (header and data, at least kHeaderSize + 2 bytes; else
+    // nothing changes) so that its words, the checksum field left out, sum to kFlowSum.
+    // Works for any ICMP message: for ICMPv6, where the kernel adds the pseudo-header to
+    // the sum, the checksum then stays the same for one source, destination and size.
+    static void KeepFlowSum(std::span<BYTE> message);
+    // An echo request with its checksum filled in; the data follows the 8-byte header,
+    // its last two bytes replaced by the word that keeps the checksum (KeepFlowSum).
     static std::vector<BYTE> BuildEchoRequest(WORD identifier, WORD sequence, std::span<const BYTE> data);
     // The same into packet, whose capacity is kept.
     static void BuildEchoRequest(WORD identifier, WORD sequence, std::span<const BYTE> data, std::vector<BYTE>& packet);

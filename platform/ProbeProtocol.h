@@ -41,7 +41,7 @@ public:
     static constexpr unsigned kMaxPerSecond = 256;     // requests sent, sustained
     static constexpr BYTE kMinTtl = 1;
     static constexpr unsigned kMaxDataSize = 255;      // the engine's probes carry 32
-    static constexpr BYTE kDataByte = 'E';             // every probe's data bytes
+    static constexpr BYTE kDataByte = 'E';             // every probe's data bytes but the last two
     static constexpr const char* kReady = "ready";
 
     static std::string FormatRequest(const CProbeRequest& request);

@@ -7,8 +7,8 @@
 
 set -u
 root=${1:-$(dirname "$0")/..}
-layers=(platform trace cli probe framework res controls docview app)
-qt_free=(platform trace cli probe)
+layers=(platform trace stats cli probe framework res controls docview app)
+qt_free=(platform trace stats cli probe)
 
 declare -A owner # header name -> index of the layer that holds it
 failed=0

@@ -44,6 +44,21 @@ std::optional<std::string> CNameLookups::Name(IPAddr address)
     return entry.m_name;
 }
 
+void CNameLookups::Poll()
+{
+    EndOverdue(Clock::now());
+}
+
+bool CNameLookups::TryName(IPAddr address, std::string& name)
+{
+    const CEntry* entry = Find(address);
+    if (entry == nullptr || entry->m_state != EState::Done)
+        return false;
+    if (entry->m_name)
+        name = *entry->m_name;
+    return true;
+}
+
 void CNameLookups::Abandon()
 {
     for (CEntry& entry : m_entries)

@@ -27,6 +27,12 @@ public:
     // The address's host name, waiting for its lookup as long as its bound allows; none
     // when the lookup failed, ran out of time or the blocking call was cancelled.
     std::optional<std::string> Name(IPAddr address);
+    // Ends the lookups past their bound and starts queued ones; never waits. For callers
+    // that wait on their own (SleepEx) and only look at what has come.
+    void Poll();
+    // True once the address's lookup has ended (answered, failed or given up); name then
+    // holds the host name, or stays as it was when there is none.
+    bool TryName(IPAddr address, std::string& name);
     // Cancels every lookup still running or queued and forgets every name; nothing is left behind.
     void Abandon();
 

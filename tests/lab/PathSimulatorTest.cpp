@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
+#include <string>
 
 namespace {
 
@@ -84,6 +86,8 @@ TEST(PathScript, ReportsTheFirstBadLine)
         {"path 198.18.200.9\nhop 198.18.200.1 late=2", "line 2: bad option late=2"},
         {"path 198.18.200.9\npath 198.18.200.9", "line 2: second path to 198.18.200.9"},
         {"route 198.18.200.9", "line 1: unknown keyword route"},
+        {"path 198.18.200.9\nhop 198.18.200.1,", "line 2: bad address 198.18.200.1,"},
+        {"path 198.18.200.9\nhop 198.18.200.1,198.18.200.9", "line 2: the target is no balanced hop"},
     };
     for (const auto& c : cases) {
         CPathScript script;
@@ -173,4 +177,21 @@ TEST(PathSimulator, CountsProbesPerHopForLostLateAndDuplicateAnswers)
     }
     EXPECT_EQ(noisy[4].m_dueUs, 5000);
     EXPECT_EQ(AnsweredIdAndSequence(noisy[4]), 0x12340005u);
+}
+
+TEST(PathSimulator, BalancedHopPicksItsRouterByTheFlow)
+{
+    CPathSimulator simulator =
+        Simulator("path 198.18.200.9\nhop 198.18.200.1,198.18.200.2,198.18.200.3 rtt=1\nhop 198.18.200.9\n");
+    std::set<std::string> routers;
+    for (std::uint16_t sequence = 0; sequence < 30; ++sequence) {
+        const EchoRequest request = Request("198.18.200.9", 1, sequence);
+        const auto first = simulator.Answer(request, 0);
+        const auto again = simulator.Answer(request, 0);
+        ASSERT_EQ(first.size(), 1u);
+        ASSERT_EQ(again.size(), 1u);
+        EXPECT_EQ(Source(first[0]), Source(again[0])) << "one flow, one router";
+        routers.insert(Source(first[0]));
+    }
+    EXPECT_EQ(routers, (std::set<std::string>{"198.18.200.1", "198.18.200.2", "198.18.200.3"}));
 }

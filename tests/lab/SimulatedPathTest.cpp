@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <thread>
 
 namespace {
@@ -251,4 +252,49 @@ TEST_F(SimulatedPath, SlowRouterKeepsItsTimesWhileASilentOneIsGivenUpOnTheEviden
     ExpectRoundTrips(run.m_hops[1], 400);
     EXPECT_EQ(run.m_lines[2], "3\t*\t*\t*\tFehler:\t\t11010");
     ExpectRoundTrips(run.m_hops[3], 3);
+}
+
+namespace {
+// The nodes that answered the probes of one hop; the callbacks come hop after hop.
+class CHopRoutersTracer : public CRouteTracer {
+public:
+    explicit CHopRoutersTracer(int hopNumber)
+        : m_hopNumber(hopNumber)
+    {
+    }
+    std::set<std::string> m_routers;
+    int m_answered = 0;
+
+protected:
+    BOOL OnPingResult(int, PingReply& reply) override
+    {
+        if (m_finished + 1 == m_hopNumber) {
+            m_routers.insert(DottedAddress(reply.Address));
+            ++m_answered;
+        }
+        return TRUE;
+    }
+    BOOL OnSingleHostResult(int hopNumber, HopResult&) override
+    {
+        m_finished = hopNumber;
+        return TRUE;
+    }
+
+private:
+    int m_hopNumber;
+    int m_finished = 0;
+};
+} // namespace
+
+TEST_F(SimulatedPath, BalancedHopShowsOneRouterUnderBothSchedules)
+{
+    for (const auto schedule : {CRouteTracer::ESchedule::Parallel, CRouteTracer::ESchedule::Sequential}) {
+        CHopRoutersTracer tracer(2);
+        tracer.SetSchedule(schedule);
+        CHopResultArray hops;
+        ASSERT_TRUE(tracer.Trace("198.18.200.60", hops, 30, 1000, 10));
+        ASSERT_EQ(hops.GetSize(), 3u);
+        EXPECT_EQ(tracer.m_answered, 10);
+        EXPECT_EQ(tracer.m_routers.size(), 1u) << "every probe of the trace keeps one flow";
+    }
 }

@@ -68,6 +68,30 @@ TEST(IcmpPacketTest, ChecksumFoldsCarriesAndPadsOddLength)
     EXPECT_TRUE(CIcmpPacket::ChecksumValid(request));
 }
 
+TEST(IcmpPacketTest, EveryRequestCarriesTheSameChecksumWhateverItsNumbersAndData)
+{
+    const WORD flowChecksum = static_cast<WORD>(~CIcmpPacket::kFlowSum);
+    for (const WORD sequence : {WORD{0}, WORD{1}, WORD{0x8000}, WORD{0xFFFF}}) {
+        for (const std::size_t size : {2u, 3u, 32u, 33u}) {
+            const Bytes request = CIcmpPacket::BuildEchoRequest(static_cast<WORD>(kId + sequence), sequence,
+                                                                Bytes(size, static_cast<BYTE>(sequence)));
+            EXPECT_EQ(CIcmpPacket::ReadWord(request, 2), flowChecksum) << sequence << ", " << size << " bytes";
+            EXPECT_TRUE(CIcmpPacket::ChecksumValid(request));
+            EXPECT_EQ(Bytes(request.begin() + 8, request.end() - 2), Bytes(size - 2, static_cast<BYTE>(sequence)));
+        }
+    }
+    // Any message type (ICMPv6's echo request is 128): the sum of what we choose stays put.
+    Bytes message{128, 0, 0x12, 0x34, 0xAB, 0xCD, 0x00, 0x07, 'E', 'E', 'E', 0, 0};
+    CIcmpPacket::KeepFlowSum(message);
+    message[2] = message[3] = 0;
+    EXPECT_EQ(CIcmpPacket::Checksum(message), flowChecksum);
+    // No room for the word: the message is left as it is.
+    Bytes tooShort{8, 0, 0, 0, 0, 1, 0, 2, 'E'};
+    const Bytes before = tooShort;
+    CIcmpPacket::KeepFlowSum(tooShort);
+    EXPECT_EQ(tooShort, before);
+}
+
 TEST(EchoMatcherTest, RawEchoReplyToThisRequestIsSuccessWithData)
 {
     CFixture f;

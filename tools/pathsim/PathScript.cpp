@@ -107,11 +107,21 @@ bool CPathScript::ParseLine(const std::string& line)
         m_error = keyword + " needs an address";
         return false;
     }
-    const auto address = ParseAddress(addressText);
-    if (!address) {
+    std::vector<std::uint32_t> addresses;
+    std::istringstream addressList(addressText);
+    for (std::string item; std::getline(addressList, item, ',');) {
+        const auto one = ParseAddress(item);
+        if (!one || (keyword != "hop" && !addresses.empty())) {
+            m_error = "bad address " + addressText;
+            return false;
+        }
+        addresses.push_back(*one);
+    }
+    if (addresses.empty() || addressText.back() == ',') {
         m_error = "bad address " + addressText;
         return false;
     }
+    const std::optional<std::uint32_t> address = addresses.front();
     if (keyword == "path") {
         if (FindPath(*address) != nullptr) {
             m_error = "second path to " + addressText;
@@ -130,6 +140,13 @@ bool CPathScript::ParseLine(const std::string& line)
     }
     SimHop hop;
     hop.m_address = *address;
+    hop.m_balanced.assign(addresses.begin() + 1, addresses.end());
+    for (std::uint32_t one : addresses) {
+        if (one == m_paths.back().m_destination && addresses.size() > 1) {
+            m_error = "the target is no balanced hop";
+            return false;
+        }
+    }
     for (std::string option; words >> option;) {
         if (!ParseHopOption(option, hop))
             return false;

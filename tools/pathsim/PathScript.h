@@ -6,6 +6,10 @@
 //   path DEST                  begins the path to DEST (dotted IPv4)
 //   hop ADDRESS [OPTION...]    the next hop of the current path; the hop whose address is
 //                              DEST answers echo requests, every other one time-exceeded
+//   hop A,B[,C...] [OPTION...] a hop balanced per flow: one of its routers answers, chosen
+//                              by a hash of the request's addresses, protocol and first
+//                              four ICMP bytes (type, code, checksum), as routers that
+//                              balance load per flow choose the next hop
 // Options:
 //   rtt=MS                     round-trip time in ms, decimals allowed (default 0)
 //   silent                     sends nothing
@@ -25,6 +29,7 @@
 
 struct SimHop {
     std::uint32_t m_address = 0; // network order
+    std::vector<std::uint32_t> m_balanced; // further routers of a hop balanced per flow
     std::int64_t m_rttUs = 0;    // µs
     bool m_bSilent = false;
     int m_unreachableCode = -1; // -1: the route goes on

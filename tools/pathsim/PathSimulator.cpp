@@ -5,6 +5,16 @@ constexpr std::uint8_t kTimeExceeded = 11;
 constexpr std::uint8_t kDestinationUnreachable = 3;
 constexpr std::uint16_t kForeignIdMask = 0x5A5A;
 constexpr std::uint16_t kStaleSequenceStep = 0x0100;
+constexpr std::uint8_t kProtocolIcmp = 1;
+constexpr std::size_t kFlowBytes = 4; // ICMP type, code, checksum
+
+// FNV-1a, 32 bits.
+std::uint32_t Hash(std::uint32_t hash, const std::uint8_t* bytes, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i)
+        hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
+}
 } // namespace
 
 CPathSimulator::CPathSimulator(const CPathScript& script)
@@ -32,12 +42,26 @@ std::vector<std::uint8_t> CPathSimulator::Reply(const SimPath& path, const SimHo
 {
     // The TTL the probe had when it arrived at this hop, as the hop quotes it.
     const auto arrivedTtl = static_cast<std::uint8_t>(request.m_ttl - hopIndex);
+    const std::uint32_t router = Router(hop, request);
     if (hop.m_unreachableCode >= 0)
-        return CSimPacket::Error(request, hop.m_address, kDestinationUnreachable,
+        return CSimPacket::Error(request, router, kDestinationUnreachable,
                                   static_cast<std::uint8_t>(hop.m_unreachableCode), arrivedTtl);
     if (hop.m_address == path.m_destination)
         return CSimPacket::EchoReply(request);
-    return CSimPacket::Error(request, hop.m_address, kTimeExceeded, 0, arrivedTtl);
+    return CSimPacket::Error(request, router, kTimeExceeded, 0, arrivedTtl);
+}
+
+std::uint32_t CPathSimulator::Router(const SimHop& hop, const EchoRequest& request)
+{
+    if (hop.m_balanced.empty())
+        return hop.m_address;
+    std::uint32_t hash = 2166136261u;
+    hash = Hash(hash, reinterpret_cast<const std::uint8_t*>(&request.m_source), sizeof request.m_source);
+    hash = Hash(hash, reinterpret_cast<const std::uint8_t*>(&request.m_destination), sizeof request.m_destination);
+    hash = Hash(hash, &kProtocolIcmp, 1);
+    hash = Hash(hash, request.m_packet.data() + request.m_headerLength, kFlowBytes);
+    const std::size_t choice = hash % (hop.m_balanced.size() + 1);
+    return choice == 0 ? hop.m_address : hop.m_balanced[choice - 1];
 }
 
 void CPathSimulator::AddNoise(const SimHop& hop, const EchoRequest& request, std::int64_t dueUs,

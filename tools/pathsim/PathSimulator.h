@@ -27,6 +27,8 @@ private:
     static int DecidingHop(const SimPath& path, std::uint8_t ttl);
     static std::vector<std::uint8_t> Reply(const SimPath& path, const SimHop& hop, int hopIndex,
                                            const EchoRequest& request);
+    // The router of the hop that answers the request's flow.
+    static std::uint32_t Router(const SimHop& hop, const EchoRequest& request);
     static void AddNoise(const SimHop& hop, const EchoRequest& request, std::int64_t dueUs,
                          std::vector<ScheduledPacket>& packets);
 

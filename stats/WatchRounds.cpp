@@ -1,0 +1,211 @@
+#include "WatchRounds.h"
+
+#include "AlertableWait.h"
+#include "IcmpModule.h"
+#include "LastError.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cstring>
+
+namespace {
+constexpr BYTE kProbeDataSize = 32;
+constexpr std::size_t kMaxKnown = 1024; // responders whose names are looked up at most
+constexpr DWORD kLongestWaitMs = 100;   // so that names found are collected while nothing else is due
+
+const std::array<BYTE, kProbeDataSize>& ProbeData()
+{
+    static const std::array<BYTE, kProbeDataSize> s_data = [] {
+        std::array<BYTE, kProbeDataSize> data{};
+        data.fill('E');
+        return data;
+    }();
+    return s_data;
+}
+
+std::string Dotted(IPAddr address)
+{
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &address, text, sizeof text);
+    return text;
+}
+} // namespace
+
+CWatchRounds::CWatchRounds(CWatchBoard& board, const CSettings& settings, CStopSignal& stop)
+    : m_board(board)
+    , m_settings(settings)
+    , m_stop(stop)
+    , m_nPathLength(settings.nMaxHops)
+{
+    for (CProbe& probe : m_probes)
+        probe.m_owner = this;
+}
+
+CWatchRounds::~CWatchRounds()
+{
+    if (m_handle != INVALID_HANDLE_VALUE)
+        g_pfnIcmpCloseHandle(m_handle);
+    m_names.Abandon();
+}
+
+void CWatchRounds::Run()
+{
+    win::AddAlertableSource(&m_stop);
+    if (g_pfnIcmpSendEcho2 == nullptr || g_pfnIcmpParseReplies == nullptr) {
+        m_board.Finish(ERROR_NOT_SUPPORTED, {});
+        return;
+    }
+    m_handle = g_pfnIcmpCreateFile();
+    if (m_handle == INVALID_HANDLE_VALUE) {
+        m_board.Finish(win::GetLastError(), {});
+        return;
+    }
+    m_due = m_refilled = Clock::now();
+    m_dTokens = static_cast<double>(kMaxInFlight);
+    bool roundOpen = false;
+    while (!m_stop.Raised() && m_nFailure == 0) {
+        const Clock::time_point now = Clock::now();
+        const bool moreRounds = m_settings.nCycles == 0 || m_nRound < m_settings.nCycles;
+        if (!roundOpen && moreRounds && now >= m_due) {
+            ++m_nRound;
+            m_nNextTtl = 1;
+            roundOpen = true;
+            m_board.AddRound();
+            m_due = std::max(m_due + m_settings.interval, now);
+        }
+        if (roundOpen)
+            roundOpen = SendRound(now);
+        if (!roundOpen && !moreRounds && m_nInFlight == 0)
+            break;
+        win::SleepEx(WaitMs(Clock::now(), roundOpen, moreRounds), TRUE);
+        CollectNames();
+    }
+    m_board.Finish(m_nFailure, {});
+}
+
+DWORD CWatchRounds::WaitMs(Clock::time_point now, bool bRoundOpen, bool bMoreRounds) const
+{
+    Clock::time_point wake = now + std::chrono::milliseconds(kLongestWaitMs);
+    if (bRoundOpen && m_nInFlight < kMaxInFlight) {
+        const double missing = std::max(0.0, 1.0 - m_dTokens);
+        wake = std::min(wake, now + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(missing / kMaxPerSecond)));
+    }
+    if (!bRoundOpen && bMoreRounds)
+        wake = std::min(wake, m_due);
+    if (wake <= now)
+        return 0;
+    return static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(wake - now).count());
+}
+
+void CWatchRounds::Refill(Clock::time_point now)
+{
+    const double seconds = std::chrono::duration<double>(now - m_refilled).count();
+    m_refilled = now;
+    m_dTokens = std::min<double>(static_cast<double>(kMaxInFlight), m_dTokens + seconds * kMaxPerSecond);
+}
+
+bool CWatchRounds::SendRound(Clock::time_point now)
+{
+    Refill(now);
+    while (m_nNextTtl <= m_nPathLength) {
+        if (m_dTokens < 1.0)
+            return true;
+        CProbe* probe = FreeProbe();
+        if (probe == nullptr)
+            return true;
+        probe->m_nRound = m_nRound;
+        probe->m_nTtl = m_nNextTtl++;
+        m_dTokens -= 1.0;
+        if (!Send(*probe))
+            return false;
+    }
+    return false;
+}
+
+CWatchRounds::CProbe* CWatchRounds::FreeProbe()
+{
+    if (m_nInFlight >= kMaxInFlight)
+        return nullptr;
+    const auto free = std::find_if(m_probes.begin(), m_probes.end(), [](const CProbe& probe) { return !probe.m_bBusy; });
+    return free != m_probes.end() ? &*free : nullptr;
+}
+
+bool CWatchRounds::Send(CProbe& probe)
+{
+    win::IP_OPTION_INFORMATION options{};
+    options.Ttl = static_cast<BYTE>(probe.m_nTtl);
+    probe.m_bBusy = true;
+    ++m_nInFlight;
+    g_pfnIcmpSendEcho2(m_handle, nullptr, &OnProbeDone, &probe, m_settings.target, ProbeData().data(), kProbeDataSize,
+                       &options, probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()),
+                       m_settings.nTimeoutMs);
+    const DWORD status = win::GetLastError();
+    if (status == ERROR_IO_PENDING) {
+        m_board.AddSent(probe.m_nTtl);
+        return true;
+    }
+    probe.m_bBusy = false;
+    --m_nInFlight;
+    m_nFailure = status != 0 ? status : IP_GENERAL_FAILURE;
+    return false;
+}
+
+void CWatchRounds::OnProbeDone(void* context, void*, ULONG)
+{
+    CProbe& probe = *static_cast<CProbe*>(context);
+    CWatchRounds& rounds = *probe.m_owner;
+    probe.m_bBusy = false;
+    --rounds.m_nInFlight;
+    if (probe.m_nTtl > rounds.m_nPathLength)
+        return; // behind the target: not part of the path
+    if (g_pfnIcmpParseReplies(probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size())) == 1) {
+        rounds.Answered(probe);
+        return;
+    }
+    const DWORD status = win::GetLastError();
+    if (status == ERROR_CANCELLED)
+        return;
+    rounds.m_board.AddLoss(probe.m_nTtl, probe.m_nRound);
+    if (status != IP_REQ_TIMED_OUT && rounds.m_nFailure == 0)
+        rounds.m_nFailure = status;
+}
+
+void CWatchRounds::Answered(const CProbe& probe)
+{
+    win::ICMP_ECHO_REPLY record{};
+    std::memcpy(&record, probe.m_buffer.data(), sizeof record);
+    const double rttMs = static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
+    m_board.AddAnswer(probe.m_nTtl, Dotted(record.Address), rttMs, probe.m_nRound);
+    if (record.Address == m_settings.target && probe.m_nTtl < m_nPathLength) {
+        m_nPathLength = probe.m_nTtl;
+        m_board.KeepHops(m_nPathLength);
+    }
+    LookUp(record.Address);
+}
+
+void CWatchRounds::LookUp(IPAddr address)
+{
+    if (!m_settings.bResolveNames || m_known.size() >= kMaxKnown)
+        return;
+    if (std::find(m_known.begin(), m_known.end(), address) != m_known.end())
+        return;
+    m_known.push_back(address);
+    m_looking.push_back(address);
+    m_names.Start(address);
+}
+
+void CWatchRounds::CollectNames()
+{
+    if (m_looking.empty())
+        return;
+    m_names.Poll();
+    std::erase_if(m_looking, [this](IPAddr address) {
+        std::string name;
+        if (!m_names.TryName(address, name))
+            return false;
+        if (!name.empty())
+            m_board.SetName(Dotted(address), name);
+        return true;
+    });
+}

@@ -221,7 +221,7 @@ TEST_F(SimulatedPath, StopDuringALookupKeepsTheHopsFinishedMeanwhile)
         }
         g_stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
         win::WSASetBlockingHook(&StopWhenDue);
-        const CTraceRun run("198.18.200.60", 30, 30000, 3, true);
+        const CTraceRun run("198.18.200.70", 30, 30000, 3, true);
         win::WSAUnhookBlockingHook();
         pollfd query{server, POLLIN, 0};
         if (::poll(&query, 1, 0) != 1)
@@ -234,7 +234,7 @@ TEST_F(SimulatedPath, StopDuringALookupKeepsTheHopsFinishedMeanwhile)
     EXPECT_EQ(lastError, ERROR_CANCELLED);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].rfind("1\t", 0), 0u) << lines[0];
-    EXPECT_TRUE(lines[0].ends_with("\t[198.18.200.61]")) << lines[0];
+    EXPECT_TRUE(lines[0].ends_with("\t[198.18.200.71]")) << lines[0];
     EXPECT_NE(lines[1].find("[198.18.200.2]\thop2.sim.lab.quorail.test"), std::string::npos) << lines[1];
     EXPECT_NE(lines[2].find("[198.18.200.3]\thop3.sim.lab.quorail.test"), std::string::npos) << lines[2];
 }

@@ -1,6 +1,9 @@
 #include "TraceOptions.h"
 
+#include "PathWatch.h"
+
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -9,12 +12,18 @@ constexpr unsigned long long kMaxTimeoutMs = 0xFFFFFFFFull;
 
 const char* CTraceOptions::UsageText()
 {
-    return "Aufruf: quorail-trace [-n] [-m MAXHOPS] [-w SEKUNDEN] [-q PROBEN] [--sequential] HOST\n"
+    return "Aufruf: quorail-trace [-n] [-m MAXHOPS] [-w SEKUNDEN] [-q PROBEN] [--sequential] [--json | --csv] HOST\n"
+           "       quorail-trace --report [-n] [-m MAXHOPS] [-w SEKUNDEN] [--cycles N] [--interval SEKUNDEN]\n"
+           "                     [--json | --csv] HOST\n"
            "  -n             keine Namen zu den Adressen suchen\n"
            "  -m MAXHOPS     h\xF6" "chste TTL, 1 bis 255 (30)\n"
            "  -w SEKUNDEN    h\xF6" "chste Wartezeit je Probe, Dezimalen erlaubt, 0.001 bis 4294967.295 (5)\n"
            "  -q PROBEN      Proben je Hop, 1 bis 1000 (3)\n"
            "  --sequential   eine Probe nach der anderen, jede mit ihrer ganzen Wartezeit\n"
+           "  -r, --report   den Weg in Runden beobachten, dann je Hop Verlust und Zeiten (Wartezeit 2)\n"
+           "  -c, --cycles N Runden des Berichts, 1 bis 4294967295 (10)\n"
+           "  --interval SEKUNDEN  Abstand der Runden, Dezimalen erlaubt, mindestens 0.002 (1)\n"
+           "  --json, --csv  als JSON oder CSV ausgeben\n"
            "  -h, --help     diese Hilfe\n"
            "  -V, --version  die Version\n";
 }
@@ -33,7 +42,7 @@ CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args
             optionsEnded = true;
             continue;
         }
-        const EResult result = arg.rfind("--", 0) == 0 ? ParseLong(arg) : ParseShort(args, i);
+        const EResult result = arg.rfind("--", 0) == 0 ? ParseLong(args, i) : ParseShort(args, i);
         if (result != EResult::Run)
             return result;
     }
@@ -46,21 +55,91 @@ CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args
         return EResult::Usage;
     }
     m_host = operands[0];
+    return CheckCombination();
+}
+
+CTraceOptions::EResult CTraceOptions::CheckCombination()
+{
+    if (!m_bReport && m_bWatchOptionGiven) {
+        m_error = "--cycles und --interval geh\xF6ren zu --report";
+        return EResult::Usage;
+    }
+    if (m_bReport && m_bSequential) {
+        m_error = "--sequential gilt nicht f\xFCr --report";
+        return EResult::Usage;
+    }
+    if (m_bReport && !m_bTimeoutGiven)
+        m_timeoutMs = kReportTimeoutMs;
     return EResult::Run;
 }
 
-CTraceOptions::EResult CTraceOptions::ParseLong(const std::string& arg)
+CTraceOptions::EResult CTraceOptions::ParseLong(const std::vector<std::string>& args, std::size_t& index)
 {
+    const std::string& arg = args[index];
     if (arg == "--help")
         return EResult::Help;
     if (arg == "--version")
         return EResult::Version;
-    if (arg == "--sequential") {
-        m_bSequential = true;
+    if (arg == "--sequential" || arg == "--report") {
+        (arg == "--report" ? m_bReport : m_bSequential) = true;
         return EResult::Run;
     }
-    m_error = "unbekannte Option: " + arg;
-    return EResult::Usage;
+    if (arg == "--json" || arg == "--csv")
+        return SetFormat(arg == "--json" ? EFormat::Json : EFormat::Csv) ? EResult::Run : EResult::Usage;
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    if (name != "--cycles" && name != "--interval") {
+        m_error = "unbekannte Option: " + arg;
+        return EResult::Usage;
+    }
+    std::string value;
+    if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+    } else if (index + 1 < args.size()) {
+        value = args[++index];
+    } else {
+        m_error = name + " braucht einen Wert";
+        return EResult::Usage;
+    }
+    const bool taken = name == "--cycles" ? TakeCycles(value) : TakeInterval(value);
+    return taken ? EResult::Run : EResult::Usage;
+}
+
+bool CTraceOptions::SetFormat(EFormat format)
+{
+    if (m_format != EFormat::Lines && m_format != format) {
+        m_error = "nur eines von --json und --csv";
+        return false;
+    }
+    m_format = format;
+    return true;
+}
+
+bool CTraceOptions::TakeCycles(const std::string& text)
+{
+    m_bWatchOptionGiven = true;
+    const bool digitsOnly = !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string::npos;
+    const unsigned long long parsed = digitsOnly ? std::strtoull(text.c_str(), nullptr, 10) : 0;
+    if (!digitsOnly || parsed < 1 || parsed > 0xFFFFFFFFull) {
+        m_error = "--cycles: 1 bis 4294967295 Runden erwartet, nicht \"" + text + "\"";
+        return false;
+    }
+    m_cycles = static_cast<unsigned>(parsed);
+    return true;
+}
+
+bool CTraceOptions::TakeInterval(const std::string& text)
+{
+    m_bWatchOptionGiven = true;
+    const bool wellFormed = !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos &&
+                            text.find('.') == text.rfind('.') && text != ".";
+    const double seconds = wellFormed ? std::strtod(text.c_str(), nullptr) : 0.0;
+    if (!wellFormed || !std::isfinite(seconds) || seconds < CPathWatch::kMinIntervalS || seconds > 86400.0) {
+        m_error = "--interval: Sekunden von 0.002 bis 86400 erwartet, nicht \"" + text + "\"";
+        return false;
+    }
+    m_intervalS = seconds;
+    return true;
 }
 
 CTraceOptions::EResult CTraceOptions::ParseShort(const std::vector<std::string>& args, std::size_t& index)
@@ -76,7 +155,11 @@ CTraceOptions::EResult CTraceOptions::ParseShort(const std::vector<std::string>&
             m_bResolveNames = false;
             continue;
         }
-        if (option != 'm' && option != 'w' && option != 'q') {
+        if (option == 'r') {
+            m_bReport = true;
+            continue;
+        }
+        if (option != 'm' && option != 'w' && option != 'q' && option != 'c') {
             m_error = std::string("unbekannte Option: -") + option;
             return EResult::Usage;
         }
@@ -107,7 +190,10 @@ bool CTraceOptions::TakeValue(char option, const std::string& text)
             return false;
         m_probesPerHop = static_cast<DWORD>(value);
         return true;
+    case 'c':
+        return TakeCycles(text);
     default:
+        m_bTimeoutGiven = true;
         return TakeSeconds(text);
     }
 }

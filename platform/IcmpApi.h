@@ -60,6 +60,9 @@ BOOL IcmpCloseHandle(HANDLE icmpHandle);
 // reply buffer is filled and the routine runs on this thread, inside an alertable wait
 // (SleepEx), when the answer came or the timeout passed. Without a routine it works as
 // IcmpSendEcho. Closing the handle first drops the request without its routine.
+// Through the probe helper, a request that the helper would not send at once (it sends
+// 256 a second after a burst of 128) is refused with IP_NO_RESOURCES and nothing sent: a
+// request's time runs from its send, and the caller's clock must see that send.
 DWORD IcmpSendEcho2(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine, void* apcContext,
                     IPAddr destination, const void* requestData, WORD requestSize,
                     const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize, DWORD timeoutMs);

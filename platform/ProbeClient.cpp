@@ -218,11 +218,16 @@ CProbeAnswer CProbeClient::Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWO
     }
 }
 
-std::optional<DWORD> CProbeClient::Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs)
+std::optional<DWORD> CProbeClient::Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs,
+                                          bool turnReserved)
 {
     std::unique_lock<std::mutex> lock(m_lock);
     if (m_dead)
         return std::nullopt;
+    if (!turnReserved) {
+        RefillTurns(Clock::now());
+        m_turns -= 1.0;
+    }
     const DWORD token = ++m_nextToken;
     m_waiting.insert(token);
     lock.unlock();
@@ -233,6 +238,25 @@ std::optional<DWORD> CProbeClient::Submit(IPAddr destination, BYTE ttl, BYTE dat
     m_waiting.erase(token);
     Die();
     return std::nullopt;
+}
+
+bool CProbeClient::ReserveTurn()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    RefillTurns(Clock::now());
+    if (m_turns < 1.0)
+        return false;
+    m_turns -= 1.0;
+    return true;
+}
+
+// The helper counts a request when it arrives, a little after it was counted here, so
+// it never has fewer sends to come than this count.
+void CProbeClient::RefillTurns(Clock::time_point now)
+{
+    const double seconds = std::chrono::duration<double>(now - m_turnsTime).count();
+    m_turnsTime = now;
+    m_turns = std::min<double>(CProbeProtocol::kMaxInFlight, m_turns + seconds * CProbeProtocol::kMaxPerSecond);
 }
 
 // While a waiter of Echo reads, it files the answers; reading beside it would split lines.

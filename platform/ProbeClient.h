@@ -52,7 +52,14 @@ public:
     // when the helper is gone. ReadReady files what has come in, without waiting. Collect
     // hands over a token's answer once it is there, or a failure once the helper is gone.
     // Abandon forgets a token whose answer is no longer wanted, and cancels it at the helper.
-    std::optional<DWORD> Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
+    // A request sent with a turn reserved goes out at the helper at once; any other may
+    // wait there for the helper's rate.
+    std::optional<DWORD> Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs,
+                                bool turnReserved = false);
+    // Takes one of the helper's sends that it would make at once (kMaxPerSecond after a
+    // burst of kMaxInFlight, as the helper counts them); false when a request would wait
+    // there, its time running from a send that the caller cannot see.
+    bool ReserveTurn();
     void ReadReady();
     std::optional<CProbeAnswer> Collect(DWORD token);
     void Abandon(DWORD token);
@@ -72,6 +79,7 @@ private:
     std::optional<CProbeAnswer> AnswerOrRead(DWORD token, Clock::time_point until, std::unique_lock<std::mutex>& lock);
     void ReadAvailable(std::unique_lock<std::mutex>& lock, Clock::time_point until);
     bool TakeLines();
+    void RefillTurns(Clock::time_point now);
     void Die();
     static std::string& OverridePath();
 
@@ -86,6 +94,9 @@ private:
     std::set<DWORD> m_waiting;  // tokens whose callers still wait
     std::map<DWORD, CProbeAnswer> m_answers;
     std::string m_input;        // bytes of an answer line not yet complete
+    // The helper's sends to come, as it counts them (fractions included) and when counted.
+    double m_turns = CProbeProtocol::kMaxInFlight;
+    Clock::time_point m_turnsTime = Clock::now();
 };
 
 } // namespace win

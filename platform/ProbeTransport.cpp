@@ -64,13 +64,17 @@ DWORD CProbeTransport::SendRequest(IPAddr destination, const IP_OPTION_INFORMATI
     if (const DWORD refused = CheckRequest(destination, options, data, ttl); refused != 0)
         return refused;
     const std::shared_ptr<CProbeClient> client = LiveClient();
+    // A request that waited at the helper would have its time run out unseen.
+    if (!client->ReserveTurn())
+        return IP_NO_RESOURCES;
     std::lock_guard<std::mutex> guard(m_lock);
     if (discardLeftovers)
         Forget(m_pending.begin(), m_pending.end());
     sent = Clock::now();
     ForgetExpired(sent);
     const auto timeoutMs = static_cast<DWORD>(std::clamp<long long>(timeout.count(), 0, 0xFFFFFFFFLL));
-    const std::optional<DWORD> token = client->Submit(destination, ttl, static_cast<BYTE>(data.size()), timeoutMs);
+    const std::optional<DWORD> token =
+        client->Submit(destination, ttl, static_cast<BYTE>(data.size()), timeoutMs, true);
     if (!token)
         return IP_GENERAL_FAILURE;
     sequence = ++m_nextSequence;

@@ -25,6 +25,7 @@ public:
                       DWORD timeoutMs);
 
     int PollFd() const override;
+    // IP_NO_RESOURCES, with nothing sent, when the helper would not send it at once.
     DWORD SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                       std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
                       Clock::time_point& sent) override;

@@ -86,7 +86,7 @@ void CProbeServer::Accept(const win::CProbeRequest& request)
         Fail(request.m_token, IP_NO_RESOURCES);
         return;
     }
-    m_queued.push_back({request, Clock::now() + std::chrono::milliseconds(request.m_timeoutMs)});
+    m_queued.push_back({request});
     SendQueued();
 }
 
@@ -140,7 +140,7 @@ void CProbeServer::Send(const CQueued& queued)
         return;
     }
     m_inFlight.push_back({request, win::CEchoMatcher(request.m_destination, m_identifier, sequence), sent,
-                          std::max(queued.m_deadline, sent)});
+                          sent + std::chrono::milliseconds(request.m_timeoutMs)});
 }
 
 void CProbeServer::ReadAnswers()
@@ -184,7 +184,6 @@ void CProbeServer::ExpireDue(Clock::time_point now)
         return true;
     };
     std::erase_if(m_inFlight, [&](const CInFlight& waiting) { return expired(waiting.m_request.m_token, waiting.m_deadline); });
-    std::erase_if(m_queued, [&](const CQueued& waiting) { return expired(waiting.m_request.m_token, waiting.m_deadline); });
 }
 
 // Until the next time limit, or the next turn of a queued request.
@@ -193,8 +192,6 @@ int CProbeServer::PollTimeoutMs(Clock::time_point now) const
     std::optional<Clock::time_point> next;
     const auto consider = [&](Clock::time_point when) { next = next ? std::min(*next, when) : when; };
     for (const CInFlight& waiting : m_inFlight)
-        consider(waiting.m_deadline);
-    for (const CQueued& waiting : m_queued)
         consider(waiting.m_deadline);
     if (!m_queued.empty()) {
         const double wait = (1.0 - m_rateTokens) / win::CProbeProtocol::kMaxPerSecond;

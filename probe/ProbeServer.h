@@ -5,7 +5,7 @@
 // flight, up to a fixed number (beyond it a request is answered IP_NO_RESOURCES at once;
 // a cancelled request leaves its place);
 // beyond a fixed rate requests wait their turn, their time limit running from their
-// arrival. It never passes on received bytes.
+// send. It never passes on received bytes.
 
 #include "EchoMatcher.h"
 #include "ProbeProtocol.h"
@@ -38,7 +38,6 @@ private:
     };
     struct CQueued {
         win::CProbeRequest m_request;
-        Clock::time_point m_deadline;
     };
     enum class EInput { Open, Closed, Bad };
 

@@ -147,6 +147,13 @@ bool CWatchRounds::Send(CProbe& probe)
     }
     probe.m_bBusy = false;
     --m_nInFlight;
+    // The probe helper sends nothing it could not send at once: this TTL goes again at
+    // the next turn.
+    if (status == IP_NO_RESOURCES) {
+        --m_nNextTtl;
+        m_dTokens = 0.0;
+        return true;
+    }
     m_nFailure = status != 0 ? status : IP_GENERAL_FAILURE;
     return false;
 }
@@ -177,7 +184,10 @@ void CWatchRounds::Answered(const CProbe& probe)
     std::memcpy(&record, probe.m_buffer.data(), sizeof record);
     const double rttMs = static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
     m_board.AddAnswer(probe.m_nTtl, Dotted(record.Address), rttMs, probe.m_nRound);
-    if (record.Address == m_settings.target && probe.m_nTtl < m_nPathLength) {
+    // The target, or a node that says it cannot be reached: the path ends here.
+    const bool pathEnd = record.Address == m_settings.target ||
+                         (record.Status != IP_SUCCESS && record.Status != IP_TTL_EXPIRED_TRANSIT);
+    if (pathEnd && probe.m_nTtl < m_nPathLength) {
         m_nPathLength = probe.m_nTtl;
         m_board.KeepHops(m_nPathLength);
     }

@@ -73,6 +73,40 @@ std::string CErrorText::ReasonFor(DWORD error)
     }
 }
 
+std::string CErrorText::HopStatusFor(DWORD status)
+{
+    switch (status) {
+    case IP_SUCCESS:
+        return "beantwortet";
+    case IP_DEST_NET_UNREACHABLE:
+        return "Zielnetz nicht erreichbar";
+    case IP_DEST_HOST_UNREACHABLE:
+        return "Zielhost nicht erreichbar";
+    case IP_DEST_PROT_UNREACHABLE:
+        return "Zielprotokoll nicht erreichbar";
+    case IP_DEST_PORT_UNREACHABLE:
+        return "Zielport nicht erreichbar";
+    case IP_NO_RESOURCES:
+        return "keine Mittel zum Senden";
+    case IP_HW_ERROR:
+        return "Fehler beim Senden";
+    case IP_PACKET_TOO_BIG:
+        return "Paket zu gro\xDF";
+    case IP_REQ_TIMED_OUT:
+        return "keine Antwort in der Wartezeit";
+    case IP_BAD_ROUTE:
+        return "ung\xFCltige Route";
+    case IP_TTL_EXPIRED_TRANSIT:
+        return "TTL unterwegs abgelaufen";
+    case IP_BAD_DESTINATION:
+        return "ung\xFCltiges Ziel";
+    case IP_GENERAL_FAILURE:
+        return "allgemeiner Fehler der Proben";
+    default:
+        return ReasonFor(status);
+    }
+}
+
 std::string CErrorText::UnreachableReason(DWORD status, IPAddr from)
 {
     const char* what = "Ziel nicht erreichbar";

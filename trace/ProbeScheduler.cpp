@@ -59,7 +59,9 @@ BOOL CProbeScheduler::Run()
         if (win::IsBlockingCallCancelled())
             return Fail(ERROR_CANCELLED);
         const Clock::time_point now = Clock::now();
-        const Clock::time_point next = GiveUpLost(now);
+        Clock::time_point next = GiveUpOrAskAgain(now);
+        if (m_busySince != Clock::time_point::max())
+            next = std::min(next, m_busyUntil);
         if (next <= now)
             continue;
         DWORD waitMs = m_timeoutMs;
@@ -77,7 +79,7 @@ BOOL CProbeScheduler::Fail(DWORD error)
 
 void CProbeScheduler::SendMore()
 {
-    while (m_inFlight < kMaxInFlight && m_nextTtl <= m_lastTtl) {
+    while (m_inFlight < kMaxInFlight && m_nextTtl <= m_lastTtl && Clock::now() >= m_busyUntil) {
         if (m_probing.size() < m_nextTtl) {
             m_probing.emplace_back();
             m_probing.back().m_probes.resize(m_probesPerHop);
@@ -91,8 +93,8 @@ void CProbeScheduler::SendMore()
         const bool needed = std::none_of(hop.m_probes.begin(), hop.m_probes.begin() + m_nextProbe,
                                          [](const CProbe& probe) { return probe.m_state == CProbe::EState::Done &&
                                                                           probe.m_error != 0; });
-        if (needed)
-            Send(hop.m_probes[m_nextProbe], static_cast<BYTE>(m_nextTtl));
+        if (needed && !Ask(hop.m_probes[m_nextProbe]))
+            return;
         if (++m_nextProbe == m_probesPerHop) {
             m_nextProbe = 0;
             ++m_nextTtl;
@@ -100,41 +102,80 @@ void CProbeScheduler::SendMore()
     }
 }
 
-void CProbeScheduler::Send(CProbe& probe, BYTE ttl)
+bool CProbeScheduler::Ask(CProbe& probe)
 {
-    probe.m_state = CProbe::EState::InFlight;
-    probe.m_sent = Clock::now();
+    const Clock::time_point now = Clock::now();
+    const bool first = probe.m_asks == 0;
+    DWORD timeoutMs = m_timeoutMs;
+    if (!first) {
+        // Asked again: it ends with the first request, when the probe's timeout is over.
+        const auto left = probe.m_firstSent + std::chrono::milliseconds(m_timeoutMs) - now;
+        timeoutMs = static_cast<DWORD>(std::max<long long>(1, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+    }
+    CRequest& request = probe.m_requests[probe.m_asks];
+    request.m_probe = &probe;
+    request.m_bWaiting = true;
     ++m_inFlight;
     win::IP_OPTION_INFORMATION options{};
-    options.Ttl = ttl;
-    g_pfnIcmpSendEcho2(m_handle, nullptr, &OnProbeDone, &probe, m_target, ProbeData().data(), kProbeDataSize, &options,
-                       probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()), m_timeoutMs);
+    options.Ttl = static_cast<BYTE>(probe.m_ttl);
+    g_pfnIcmpSendEcho2(m_handle, nullptr, &OnRequestDone, &request, m_target, ProbeData().data(), kProbeDataSize,
+                       &options, request.m_buffer.data(), static_cast<DWORD>(request.m_buffer.size()), timeoutMs);
     const DWORD status = win::GetLastError();
     if (status == ERROR_NOT_SUPPORTED)
         m_bAsyncRefused = true;
-    if (status == ERROR_IO_PENDING)
-        return;
+    if (status == ERROR_IO_PENDING) {
+        if (first) {
+            probe.m_state = CProbe::EState::InFlight;
+            probe.m_firstSent = now;
+            m_busySince = Clock::time_point::max();
+        }
+        probe.m_sent = now;
+        ++probe.m_asks;
+        return true;
+    }
     --m_inFlight;
+    request.m_bWaiting = false;
+    // The facility would send nothing now (the probe helper's rate): the probe tries again
+    // shortly, a first request for as long as its timeout, so that its clock starts when
+    // it goes out. A request asked again that fails leaves the first one waiting.
+    if (status == IP_NO_RESOURCES)
+        m_busyUntil = now + kBusyPause;
+    if (!first)
+        return status != IP_NO_RESOURCES;
+    m_busySince = std::min(m_busySince, now);
+    if (status == IP_NO_RESOURCES && now - m_busySince < std::chrono::milliseconds(m_timeoutMs))
+        return false;
+    m_busySince = Clock::time_point::max();
     Finish(probe, status);
+    return true;
 }
 
-void CProbeScheduler::OnProbeDone(void* context, void*, ULONG)
+void CProbeScheduler::OnRequestDone(void* context, void*, ULONG)
 {
-    CProbe& probe = *static_cast<CProbe*>(context);
-    --probe.m_owner->m_inFlight;
+    CRequest& request = *static_cast<CRequest*>(context);
+    CProbe& probe = *request.m_probe;
+    CProbeScheduler& owner = *probe.m_owner;
+    --owner.m_inFlight;
+    request.m_bWaiting = false;
     if (probe.m_state != CProbe::EState::InFlight)
         return;
-    if (g_pfnIcmpParseReplies(probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size())) != 1) {
-        probe.m_owner->Finish(probe, win::GetLastError());
+    if (g_pfnIcmpParseReplies(request.m_buffer.data(), static_cast<DWORD>(request.m_buffer.size())) != 1) {
+        const DWORD error = win::GetLastError();
+        // The probe's other request may still be answered.
+        const bool otherWaits = std::any_of(probe.m_requests.begin(), probe.m_requests.end(),
+                                            [](const CRequest& other) { return other.m_bWaiting; });
+        if (!otherWaits)
+            owner.Finish(probe, error);
         return;
     }
     win::ICMP_ECHO_REPLY record{};
-    std::memcpy(&record, probe.m_buffer.data(), sizeof record);
+    std::memcpy(&record, request.m_buffer.data(), sizeof record);
     probe.m_address = record.Address;
     probe.m_rtt = record.RoundTripTime;
     probe.m_status = record.Status;
-    probe.m_owner->Finish(probe, 0);
-    probe.m_owner->TellAddress(probe);
+    probe.m_answered = Clock::now();
+    owner.Finish(probe, 0);
+    owner.TellAddress(probe);
 }
 
 void CProbeScheduler::Finish(CProbe& probe, DWORD error)
@@ -227,28 +268,81 @@ BOOL CProbeScheduler::Report(unsigned ttl, CHop& hop, std::size_t counted)
     return TRUE;
 }
 
-CProbeScheduler::Clock::time_point CProbeScheduler::GiveUpLost(Clock::time_point now)
+CProbeScheduler::Clock::time_point CProbeScheduler::GiveUpOrAskAgain(Clock::time_point now)
 {
     Clock::time_point next = Clock::time_point::max();
     std::optional<DWORD> slowestAbove; // ms: the slowest answer of a higher TTL
-    const auto timeout = std::chrono::milliseconds(m_timeoutMs);
     for (std::size_t i = std::min<std::size_t>(m_probing.size(), m_lastTtl); i-- > m_reported;) {
         CHop& hop = m_probing[i];
-        if (slowestAbove) {
-            const auto evidence = std::chrono::milliseconds(kGiveUpFactor * (std::int64_t{*slowestAbove} + 1));
-            const auto wait = std::min<Clock::duration>(timeout, std::max<Clock::duration>(kGiveUpFloor, evidence));
-            for (CProbe& probe : hop.m_probes) {
-                if (probe.m_state != CProbe::EState::InFlight)
-                    continue;
-                if (now >= probe.m_sent + wait)
-                    Finish(probe, IP_REQ_TIMED_OUT);
-                next = std::min(next, probe.m_state == CProbe::EState::InFlight ? probe.m_sent + wait : now);
-            }
+        const std::optional<DWORD> slowestHere = SlowestAnswer(hop);
+        bool earlierAnswered = true;
+        for (CProbe& probe : hop.m_probes) {
+            if (probe.m_state == CProbe::EState::InFlight)
+                next = std::min(next, NextStep(hop, probe, earlierAnswered, slowestHere, slowestAbove, now));
+            earlierAnswered = earlierAnswered && probe.m_state == CProbe::EState::Done && probe.m_error == 0;
         }
-        for (const CProbe& probe : hop.m_probes) {
-            if (probe.m_state == CProbe::EState::Done && probe.m_error == 0)
-                slowestAbove = std::max(slowestAbove.value_or(0), probe.m_rtt);
-        }
+        if (slowestHere)
+            slowestAbove = std::max(slowestAbove.value_or(0), *slowestHere);
     }
     return next;
+}
+
+CProbeScheduler::Clock::time_point CProbeScheduler::NextStep(CHop& hop, CProbe& probe, bool firstUnanswered,
+                                                             std::optional<DWORD> slowestHere,
+                                                             std::optional<DWORD> slowestAbove, Clock::time_point now)
+{
+    const Clock::time_point deadline = probe.m_firstSent + std::chrono::milliseconds(m_timeoutMs);
+    if (probe.m_asks < kMaxAsks) {
+        // Asked again when its router can answer once more and the answer has time to come.
+        const Clock::time_point askAt = firstUnanswered ? Refilled(hop) : now + kRefill;
+        if (askAt + kAskAgainFloor <= deadline) {
+            if (!firstUnanswered)
+                return Clock::time_point::max(); // its turn comes when the probes before it are done
+            if (now < askAt)
+                return askAt;
+            if (m_inFlight >= kMaxInFlight || now < m_busyUntil || !Ask(probe))
+                return std::max(now + kBusyPause, m_busyUntil);
+        }
+    }
+    std::optional<Clock::duration> wait;
+    if (probe.m_asks > 1 && (slowestHere || slowestAbove)) {
+        const DWORD expected = slowestHere.value_or(*slowestAbove);
+        wait = std::max<Clock::duration>(kAskAgainFloor,
+                                         std::chrono::milliseconds(kAskAgainFactor * (std::int64_t{expected} + 1)));
+    } else if (probe.m_asks == 1 && slowestAbove) {
+        wait = std::max<Clock::duration>(kGiveUpFloor,
+                                         std::chrono::milliseconds(kGiveUpFactor * (std::int64_t{*slowestAbove} + 1)));
+    }
+    if (!wait)
+        return Clock::time_point::max(); // the echo facility ends it at its timeout
+    const Clock::time_point due = std::min(deadline, probe.m_sent + *wait);
+    if (now < due)
+        return due;
+    Finish(probe, IP_REQ_TIMED_OUT);
+    return now; // its hop may be finished now
+}
+
+// A Linux router's allowance refills one answer a second, counted from its last answer
+// to us; when it answered none of the hop's probes, it had less than one when they came.
+CProbeScheduler::Clock::time_point CProbeScheduler::Refilled(const CHop& hop)
+{
+    std::optional<Clock::time_point> last;
+    Clock::time_point first = Clock::time_point::max();
+    for (const CProbe& probe : hop.m_probes) {
+        if (probe.m_state == CProbe::EState::Done && probe.m_error == 0)
+            last = std::max(last.value_or(probe.m_answered), probe.m_answered);
+        if (probe.m_asks > 0)
+            first = std::min(first, probe.m_firstSent);
+    }
+    return (last ? *last : first) + kRefill;
+}
+
+std::optional<DWORD> CProbeScheduler::SlowestAnswer(const CHop& hop)
+{
+    std::optional<DWORD> slowest;
+    for (const CProbe& probe : hop.m_probes) {
+        if (probe.m_state == CProbe::EState::Done && probe.m_error == 0)
+            slowest = std::max(slowest.value_or(0), probe.m_rtt);
+    }
+    return slowest;
 }

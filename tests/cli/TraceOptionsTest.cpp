@@ -91,3 +91,35 @@ TEST(TraceOptions, HelpAndVersionWinOverEverythingBeforeThem)
         EXPECT_EQ(Parse(args, options), EResult::Version) << testing::PrintToString(args);
     }
 }
+
+TEST(TraceOptions, ReportTakesCyclesIntervalAndFormatAndRefusesWhatCannotRun)
+{
+    CTraceOptions defaults;
+    ASSERT_EQ(Parse({"--report", "host"}, defaults), EResult::Run) << defaults.m_error;
+    EXPECT_EQ(defaults.m_cycles, 10u);
+    EXPECT_EQ(defaults.m_intervalS, 1.0);
+    EXPECT_EQ(defaults.m_timeoutMs, CTraceOptions::kReportTimeoutMs);
+    EXPECT_EQ(defaults.m_format, CTraceOptions::EFormat::Lines);
+
+    CTraceOptions given;
+    ASSERT_EQ(Parse({"-rnc5", "host", "--interval=0.002", "--json", "-w1"}, given), EResult::Run) << given.m_error;
+    EXPECT_TRUE(given.m_bReport);
+    EXPECT_EQ(given.m_cycles, 5u);
+    EXPECT_EQ(given.m_intervalS, 0.002);
+    EXPECT_EQ(given.m_timeoutMs, 1000u);
+    EXPECT_EQ(given.m_format, CTraceOptions::EFormat::Json);
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"-r", "--cycles", "0", "host"}, "--cycles: 1 bis 4294967295 Runden erwartet, nicht \"0\""},
+        {{"-r", "--interval", "0.001", "host"}, "--interval: Sekunden von 0.002 bis 86400 erwartet, nicht \"0.001\""},
+        {{"-r", "--interval", "1e-3", "host"}, "--interval: Sekunden von 0.002 bis 86400 erwartet, nicht \"1e-3\""},
+        {{"-r", "--json", "--csv", "host"}, "nur eines von --json und --csv"},
+        {{"-c", "3", "host"}, "--cycles und --interval geh\xF6ren zu --report"},
+        {{"-r", "--interval"}, "--interval braucht einen Wert"},
+    };
+    for (const auto& [args, error] : refused) {
+        CTraceOptions options;
+        EXPECT_EQ(Parse(args, options), EResult::Usage) << testing::PrintToString(args);
+        EXPECT_EQ(options.m_error, error);
+    }
+}

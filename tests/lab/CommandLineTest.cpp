@@ -85,3 +85,33 @@ TEST(CommandLine, WrongUsageExitsTwoAndHelpExitsZero)
     EXPECT_EQ(version.m_exitCode, 0);
     EXPECT_EQ(version.m_out.rfind("quorail-trace ", 0), 0u) << version.m_out;
 }
+
+// The report's rounds as CSV; a target that nothing answers for gives every hop as 100 % loss.
+TEST(CommandLine, ReportWritesOneCsvRowPerHopAndSilenceIsLoss)
+{
+    const auto result = RunTracer({"-r", "-c", "3", "--interval", "0.05", "-w", "0.2", "--csv", "-n", "-m", "3",
+                                   "198.18.200.99"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_EQ(result.m_out, "hop,address,name,sent,received,loss_pct,last_ms,avg_ms,best_ms,worst_ms,stdev_ms\r\n"
+                            "1,,,3,0,100.0,,,,,\r\n"
+                            "2,,,3,0,100.0,,,,,\r\n"
+                            "3,,,3,0,100.0,,,,,\r\n");
+}
+
+// The one-shot trace as JSON: each hop's status as a number and in words.
+TEST(CommandLine, TraceAsJsonCarriesEachStatusInNumberAndWords)
+{
+    const auto result = RunTracer({"--json", "-n", "-w0.2", "dst.lab.quorail.test"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_NE(result.m_out.find(R"("address": "198.18.4.2",
+  "status": 0,
+  "status_text": "fertig",)"), std::string::npos) << result.m_out;
+    EXPECT_NE(result.m_out.find(R"("hop": 2,
+      "address": null,
+      "name": null,
+      "status": 11010,
+      "status_text": "keine Antwort in der Wartezeit",
+      "best_ms": null,)"), std::string::npos) << result.m_out;
+    EXPECT_NE(result.m_out.find(R"("hop": 4,
+      "address": "198.18.4.2",)"), std::string::npos) << result.m_out;
+}

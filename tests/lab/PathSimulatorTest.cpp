@@ -84,6 +84,7 @@ TEST(PathScript, ReportsTheFirstBadLine)
         {"path 198.18.200.9\nhop 198.18.200.1 unreachable=16", "line 2: bad option unreachable=16"},
         {"path 198.18.200.9\nhop 198.18.200.1 lose=0", "line 2: bad option lose=0"},
         {"path 198.18.200.9\nhop 198.18.200.1 late=2", "line 2: bad option late=2"},
+        {"path 198.18.200.9\nhop 198.18.200.1 loss=100.5", "line 2: bad option loss=100.5"},
         {"path 198.18.200.9\npath 198.18.200.9", "line 2: second path to 198.18.200.9"},
         {"route 198.18.200.9", "line 1: unknown keyword route"},
         {"path 198.18.200.9\nhop 198.18.200.1,", "line 2: bad address 198.18.200.1,"},
@@ -101,7 +102,7 @@ TEST(PathScript, ReadsEveryOption)
     CPathScript script;
     ASSERT_TRUE(script.Parse("path 198.18.200.9 # the target\n"
                              "hop 198.18.200.1 rtt=2.25 silent noise dup lose=1,3 late=2:800\n"
-                             "hop 198.18.200.7 unreachable=3 dup=0.5\n"))
+                             "hop 198.18.200.7 unreachable=3 dup=0.5 loss=12.5 jitter=3 seed=9\n"))
         << script.m_error;
     const SimHop& first = script.m_paths.at(0).m_hops.at(0);
     EXPECT_EQ(first.m_rttUs, 2250);
@@ -112,6 +113,9 @@ TEST(PathScript, ReadsEveryOption)
     const SimHop& second = script.m_paths.at(0).m_hops.at(1);
     EXPECT_EQ(second.m_unreachableCode, 3);
     EXPECT_EQ(second.m_duplicateUs, 500);
+    EXPECT_EQ(second.m_lossPercent, 12.5);
+    EXPECT_EQ(second.m_jitterUs, 3000);
+    EXPECT_EQ(second.m_seed, 9u);
 }
 
 TEST(PathSimulator, TimeExceededQuotesTheRequestIntact)

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 namespace {
 
 constexpr DWORD kTimeoutMs = 250;
@@ -90,4 +93,22 @@ TEST(Loopback, ReachedAtHopOne)
     EXPECT_EQ(run.m_lines[0].substr(0, 2), "1\t");
     const std::string tail = "\t[127.0.0.1]\tlocalhost";
     EXPECT_EQ(run.m_lines[0].substr(run.m_lines[0].size() - tail.size()), tail);
+}
+
+// With Linux's own ICMP limits (QLAB_ICMP_LIMITS=default, test lab.limits) r1 and r3 answer
+// time-exceeded once a second after a burst of six, less than three probes a trace take
+// back to back; each trace still shows both.
+TEST(RateLimitedRouters, BackToBackTracesShowEveryRouter)
+{
+    const char* limits = std::getenv("QLAB_ICMP_LIMITS");
+    if (limits == nullptr || std::string(limits) != "default")
+        GTEST_SKIP() << "runs with the routers' default ICMP limits (test lab.limits)";
+    for (int trace = 1; trace <= 10; ++trace) {
+        const CTraceRun run("198.18.4.2", 30, 5000, 3, false);
+        ASSERT_TRUE(run.m_bResult) << "trace " << trace << ": last error " << run.m_lastError;
+        ASSERT_EQ(HopAddresses(run), (std::vector<std::string>{"198.18.1.2", "0.0.0.0", "198.18.3.2", "198.18.4.2"}))
+            << "trace " << trace;
+        EXPECT_EQ(run.m_hops[0].dwError, 0u) << "trace " << trace;
+        EXPECT_EQ(run.m_hops[2].dwError, 0u) << "trace " << trace;
+    }
 }

@@ -7,6 +7,7 @@
 #include "DirectEcho.h"
 #include "EchoRequests.h"
 #include "EchoSocketPool.h"
+#include "PathWatch.h"
 #include "TraceRun.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +19,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -221,7 +226,7 @@ TEST_F(SimulatedPath, StopDuringALookupKeepsTheHopsFinishedMeanwhile)
         }
         g_stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
         win::WSASetBlockingHook(&StopWhenDue);
-        const CTraceRun run("198.18.200.70", 30, 30000, 3, true);
+        const CTraceRun run("198.18.200.90", 30, 30000, 3, true);
         win::WSAUnhookBlockingHook();
         pollfd query{server, POLLIN, 0};
         if (::poll(&query, 1, 0) != 1)
@@ -234,7 +239,7 @@ TEST_F(SimulatedPath, StopDuringALookupKeepsTheHopsFinishedMeanwhile)
     EXPECT_EQ(lastError, ERROR_CANCELLED);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].rfind("1\t", 0), 0u) << lines[0];
-    EXPECT_TRUE(lines[0].ends_with("\t[198.18.200.71]")) << lines[0];
+    EXPECT_TRUE(lines[0].ends_with("\t[198.18.200.91]")) << lines[0];
     EXPECT_NE(lines[1].find("[198.18.200.2]\thop2.sim.lab.quorail.test"), std::string::npos) << lines[1];
     EXPECT_NE(lines[2].find("[198.18.200.3]\thop3.sim.lab.quorail.test"), std::string::npos) << lines[2];
 }
@@ -297,4 +302,99 @@ TEST_F(SimulatedPath, BalancedHopShowsOneRouterUnderBothSchedules)
         EXPECT_EQ(tracer.m_answered, 10);
         EXPECT_EQ(tracer.m_routers.size(), 1u) << "every probe of the trace keeps one flow";
     }
+}
+
+// Through the probe helper, which sends 256 probes a second after a burst of 128, the
+// probes of the late hops go out half a second after the first ones: the router's 600 ms
+// must count from their send. Runs in the raw kind, where the user nobody has only the helper.
+TEST_F(SimulatedPath, HelperProbesWaitFromTheirSend)
+{
+    std::ostringstream range;
+    range << std::ifstream("/proc/sys/net/ipv4/ping_group_range").rdbuf();
+    if (::getuid() != 0 || range.str() != "1\t0\n")
+        GTEST_SKIP() << "needs root with ping sockets closed (the raw kind)";
+    ASSERT_EQ(std::system(QLAB_GRANT_PROBING " --check " QUORAIL_PROBE), 0);
+    const auto result = CChildProcess::Run({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                            "--inh-caps=-all", "--", QUORAIL_TRACE, "-n", "-q", "10",
+                                            "198.18.200.80"});
+    ASSERT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_NE(result.m_out.find("\n28\t6"), std::string::npos) << result.m_out;
+    EXPECT_NE(result.m_out.find("[198.18.200.128]\n"), std::string::npos) << result.m_out;
+}
+
+// Some hundred rounds over seeded random loss and jitter: each hop's loss within four
+// standard errors of the script's chance, its mean and spread near the uniform delay's,
+// no answer earlier than the script allows, and the silent hop all loss.
+TEST_F(SimulatedPath, WatchFindsLossAndJitterWithinSamplingError)
+{
+    static constexpr unsigned kRounds = 300;
+    CPathWatch watch;
+    CPathWatch::Options options;
+    options.strHost = "198.18.200.70";
+    options.dIntervalS = 0.01;
+    options.nCycles = kRounds;
+    options.nTimeoutMs = 500;
+    options.bResolveNames = false;
+    ASSERT_TRUE(watch.Start(options)) << watch.Snapshot().nError;
+    ASSERT_TRUE(watch.WaitFinished(std::chrono::seconds(30)));
+    const CWatchSnapshot snapshot = watch.Snapshot();
+    EXPECT_EQ(snapshot.nError, 0u);
+    ASSERT_EQ(snapshot.hops.size(), 4u);
+    const auto expectLoss = [](const CHopStatistics& hop, double chance) {
+        EXPECT_EQ(hop.Sent(), kRounds);
+        const double standardError = 100.0 * std::sqrt(chance * (1 - chance) / kRounds);
+        EXPECT_NEAR(hop.LossPercent(), 100.0 * chance, 4 * standardError + 0.1) << hop.Responder();
+    };
+    // rtt + U[0, jitter]: median rtt + jitter / 2, quartiles jitter / 2 apart; answers are a
+    // little later than scripted (the simulator's and the kernel's own time). Quantiles of
+    // the history, since a busy machine may delay an answer or two by far more; the running
+    // mean and deviation must agree with the history's.
+    const auto expectTimes = [&watch](unsigned hopNumber, const CHopStatistics& hop, double rttMs, double jitterMs) {
+        std::vector<double> times;
+        for (const CWatchSample& sample : watch.History(hopNumber)) {
+            if (!sample.bLost)
+                times.push_back(sample.dRttMs);
+        }
+        ASSERT_EQ(times.size(), hop.Received());
+        double sum = 0, squares = 0;
+        for (double ms : times)
+            sum += ms;
+        const double mean = sum / times.size();
+        for (double ms : times)
+            squares += (ms - mean) * (ms - mean);
+        EXPECT_NEAR(hop.MeanMs(), mean, 1e-9);
+        EXPECT_NEAR(hop.StdDevMs(), std::sqrt(squares / (times.size() - 1)), 1e-9);
+        std::sort(times.begin(), times.end());
+        const auto quantile = [&times](double q) { return times[static_cast<std::size_t>(q * (times.size() - 1))]; };
+        EXPECT_NEAR(quantile(0.5), rttMs + jitterMs / 2 + 0.2, 0.5) << hop.Responder();
+        EXPECT_NEAR(quantile(0.75) - quantile(0.25), jitterMs / 2, 0.2 * jitterMs + 0.2) << hop.Responder();
+        EXPECT_GE(hop.BestMs(), rttMs) << hop.Responder();
+    };
+    EXPECT_EQ(snapshot.hops[0].LossPercent(), 0.0);
+    expectLoss(snapshot.hops[1], 0.2);
+    expectTimes(2, snapshot.hops[1], 3.0, 4.0);
+    EXPECT_EQ(snapshot.hops[1].Responder(), "198.18.200.2");
+    expectLoss(snapshot.hops[2], 1.0);
+    EXPECT_FALSE(snapshot.hops[2].HasTimes());
+    expectLoss(snapshot.hops[3], 0.1);
+    expectTimes(4, snapshot.hops[3], 8.0, 2.0);
+    EXPECT_EQ(snapshot.hops[3].Responder(), "198.18.200.70");
+}
+
+// Every round's probes keep one flow, so a hop balanced per flow shows one router.
+TEST_F(SimulatedPath, WatchMeetsOneRouterOfABalancedHop)
+{
+    CPathWatch watch;
+    CPathWatch::Options options;
+    options.strHost = "198.18.200.60";
+    options.dIntervalS = 0.01;
+    options.nCycles = 30;
+    options.nTimeoutMs = 500;
+    options.bResolveNames = false;
+    ASSERT_TRUE(watch.Start(options));
+    ASSERT_TRUE(watch.WaitFinished(std::chrono::seconds(10)));
+    const CWatchSnapshot snapshot = watch.Snapshot();
+    ASSERT_EQ(snapshot.hops.size(), 3u);
+    EXPECT_EQ(snapshot.hops[1].Received(), 30u);
+    EXPECT_EQ(snapshot.hops[1].OtherResponders(), std::vector<std::string>{}) << snapshot.hops[1].Responder();
 }

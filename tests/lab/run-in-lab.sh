@@ -5,6 +5,7 @@
 #   raw       ping sockets closed; as root, so that only raw sockets can work
 #   helper    ping sockets closed; as the unprivileged user nobody, with cap_net_raw on
 #             the probe helper HELPER alone, so that only the helper can probe
+# The routers' ICMP rate limits are off unless QLAB_ICMP_LIMITS=default asks for Linux's own.
 # Usage: run-in-lab.sh datagram|raw PROGRAM [ARG...]
 #        run-in-lab.sh helper HELPER PROGRAM [ARG...]
 # Without root it reports a skip (77) with the reason; a missing network is a failure.
@@ -26,6 +27,7 @@ fi
 # Another run may have taken the network down in between.
 lab_is_up || "$lab" up
 lab_is_up || { echo "the test network is not up (tools/lab/lab.sh up)" >&2; exit 1; }
+"$lab" limits "${QLAB_ICMP_LIMITS:-off}"
 kind=$1
 shift
 case $kind in

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <dirent.h>
 #include <fstream>
 #include <future>
@@ -28,6 +29,7 @@
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -290,6 +292,8 @@ TEST(ProbeHelper, EchoFacilityCarriesRequestsSideBySideThroughTheHelper)
         for (CLaterRequest& request : left)
             ASSERT_EQ(request.Send(stopped, kSilent, 20000), ERROR_IO_PENDING);
         win::IcmpCloseHandle(stopped);
+        // The helper's rate gives a send after 1/256 s; a request is handed over only then.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
 
         const HANDLE handle = win::IcmpCreateFile();
         ASSERT_NE(handle, INVALID_HANDLE_VALUE);

@@ -12,7 +12,10 @@
 # there, with 198.18.199.1 as the source address.
 # Names of lab addresses come from /etc/netns/qlab-src/hosts only; lookups never leave
 # the namespace. `up` first removes leftovers, `down` removes everything; both may be
-# repeated. Needs root.
+# repeated. The routers' ICMP rate limits are off after `up`: tests that trace back to
+# back would otherwise meet them. `limits default` gives every namespace Linux's own
+# (time-exceeded and unreachable about once a second per peer after a burst of six),
+# `limits off` takes them away again. Needs root.
 set -euo pipefail
 
 readonly PREFIX=qlab-
@@ -56,10 +59,28 @@ make_namespace() {
   ip netns add "$ns"
   ip -n "$ns" link set lo up
   sysctl_in "$ns" net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
-  # With a rate limit of 0 each ICMP message would still empty the per-peer token count
-  # that unreachable routes draw on; an empty rate mask leaves that count alone.
-  sysctl_in "$ns" net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_ratemask=0 net.ipv4.icmp_msgs_per_sec=1000000 \
-    net.ipv4.icmp_msgs_burst=1000000
+  set_limits "$ns" off
+}
+
+# set_limits NS off|default: the namespace's ICMP rate limits.
+set_limits() {
+  case $2 in
+    # With a rate limit of 0 each ICMP message would still empty the per-peer token count
+    # that unreachable routes draw on; an empty rate mask leaves that count alone.
+    off) sysctl_in "$1" net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_ratemask=0 net.ipv4.icmp_msgs_per_sec=1000000 \
+      net.ipv4.icmp_msgs_burst=1000000 ;;
+    default) sysctl_in "$1" net.ipv4.icmp_ratelimit=1000 net.ipv4.icmp_ratemask=6168 net.ipv4.icmp_msgs_per_sec=1000 \
+      net.ipv4.icmp_msgs_burst=50 ;;
+    *) die "limits: off or default, not '$2'" ;;
+  esac
+}
+
+limits() {
+  local ns
+  for ns in "${ALL[@]}"; do
+    ip netns list | awk '{print $1}' | grep -qx "$ns" || die "the lab is not up"
+    set_limits "$ns" "$1"
+  done
 }
 
 # link NS_A IF_A ADDR_A NS_B IF_B ADDR_B: one veth pair, made inside the namespaces.
@@ -168,19 +189,20 @@ status() {
 }
 
 main() {
-  [[ $# -eq 1 ]] || die "usage: lab.sh up|down|status"
+  local usage="usage: lab.sh up|down|status|limits off|default"
+  [[ $# -eq 1 || ( $# -eq 2 && $1 == limits ) ]] || die "$usage"
   case $1 in
-    up|down)
+    up|down|limits)
       [[ $(id -u) -eq 0 ]] || die "needs root (network namespaces)"
       # QLAB_LOCKED: the caller already holds the lock (tests/lab/run-in-lab.sh).
       if [[ ${QLAB_LOCKED:-} != 1 ]]; then
         exec 9>"$LOCK"
         flock 9
       fi
-      "$1"
+      "$@"
       ;;
     status) status ;;
-    *) die "usage: lab.sh up|down|status" ;;
+    *) die "$usage" ;;
   esac
 }
 

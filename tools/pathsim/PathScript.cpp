@@ -197,6 +197,20 @@ bool CPathScript::ParseHopOption(const std::string& option, SimHop& hop)
             return false;
         for (unsigned count : *counts)
             hop.m_lateUs[count] = *us;
+    } else if (name == "loss") {
+        const auto thousandths = ParseMs(value); // the same digits with decimals, scaled by 1000
+        if (!thousandths || *thousandths > 100000)
+            return false;
+        hop.m_lossPercent = static_cast<double>(*thousandths) / 1000.0;
+    } else if (name == "jitter") {
+        const auto us = ParseMs(value);
+        if (!us)
+            return false;
+        hop.m_jitterUs = *us;
+    } else if (name == "seed") {
+        if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        hop.m_seed = static_cast<std::uint32_t>(std::stoul(value));
     } else if (name == "dup") {
         const auto us = hasValue ? ParseMs(value) : std::optional<std::int64_t>(1000);
         if (!us)

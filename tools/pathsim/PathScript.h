@@ -19,6 +19,9 @@
 //   late=N[,N...]:MS           the hop answers its N-th probes after MS instead of rtt
 //   noise                      foreign ICMP messages arrive at half the answer's time
 //   dup[=MS]                   each answer arrives a second time MS later (default 1)
+//   loss=PCT                   each probe is lost at random with PCT % (decimals allowed)
+//   jitter=MS                  each answer comes up to MS later than rtt, uniformly at random
+//   seed=N                     the seed of the hop's random draws (default: its hop number)
 
 #include <cstdint>
 #include <map>
@@ -37,6 +40,9 @@ struct SimHop {
     std::map<unsigned, std::int64_t> m_lateUs; // probe number -> answer delay, µs
     bool m_bNoise = false;
     std::optional<std::int64_t> m_duplicateUs; // delay of the second answer, µs
+    double m_lossPercent = 0;   // chance of a random loss, %
+    std::int64_t m_jitterUs = 0; // largest random extra delay, µs
+    std::optional<std::uint32_t> m_seed;
 };
 
 struct SimPath {

@@ -20,8 +20,12 @@ std::uint32_t Hash(std::uint32_t hash, const std::uint8_t* bytes, std::size_t si
 CPathSimulator::CPathSimulator(const CPathScript& script)
     : m_script(script)
 {
-    for (const SimPath& path : m_script.m_paths)
+    for (const SimPath& path : m_script.m_paths) {
         m_probeCounts.emplace_back(path.m_hops.size(), 0u);
+        m_random.emplace_back();
+        for (std::size_t i = 0; i < path.m_hops.size(); ++i)
+            m_random.back().emplace_back(path.m_hops[i].m_seed.value_or(static_cast<std::uint32_t>(i + 1)));
+    }
 }
 
 int CPathSimulator::DecidingHop(const SimPath& path, std::uint8_t ttl)
@@ -90,10 +94,14 @@ std::vector<ScheduledPacket> CPathSimulator::Answer(const EchoRequest& request, 
     const SimHop& hop = path->m_hops[static_cast<std::size_t>(hopIndex)];
     const auto pathIndex = static_cast<std::size_t>(path - m_script.m_paths.data());
     const unsigned probe = ++m_probeCounts[pathIndex][static_cast<std::size_t>(hopIndex)];
-    if (hop.m_bSilent || hop.m_lost.count(probe) != 0)
+    std::mt19937& random = m_random[pathIndex][static_cast<std::size_t>(hopIndex)];
+    // Both draws are made for every probe, so that one hop's losses do not shift its delays.
+    const bool randomLoss = std::uniform_real_distribution<double>(0.0, 100.0)(random) < hop.m_lossPercent;
+    const std::int64_t jitterUs = std::uniform_int_distribution<std::int64_t>(0, hop.m_jitterUs)(random);
+    if (hop.m_bSilent || hop.m_lost.count(probe) != 0 || randomLoss)
         return packets;
     const auto late = hop.m_lateUs.find(probe);
-    const std::int64_t dueUs = nowUs + (late != hop.m_lateUs.end() ? late->second : hop.m_rttUs);
+    const std::int64_t dueUs = nowUs + (late != hop.m_lateUs.end() ? late->second : hop.m_rttUs + jitterUs);
     if (hop.m_bNoise)
         AddNoise(hop, request, nowUs + (dueUs - nowUs) / 2, packets);
     packets.push_back({dueUs, Reply(*path, hop, hopIndex, request)});

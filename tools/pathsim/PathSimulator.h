@@ -1,12 +1,15 @@
 #pragma once
 // Decides what a scripted path answers to one echo request and when: the hop where the
 // probe's TTL runs out, the target, or an unreachable route; with lost, late, duplicate
-// and foreign answers as the script asks. It only plans packets; it sends none.
+// and foreign answers as the script asks, and random losses and delays drawn from each
+// hop's own seeded generator (the same script gives the same draws). It only plans
+// packets; it sends none.
 
 #include "SimPacket.h"
 #include "PathScript.h"
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 struct ScheduledPacket {
@@ -34,4 +37,5 @@ private:
 
     CPathScript m_script;
     std::vector<std::vector<unsigned>> m_probeCounts; // [path][hop]: probes decided there
+    std::vector<std::vector<std::mt19937>> m_random;  // [path][hop]: its random draws
 };

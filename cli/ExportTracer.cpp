@@ -8,11 +8,10 @@
 
 namespace {
 
-std::string Dotted(IPAddr address)
+// Dotted IPv4, or IPv6 in its short form.
+std::string Dotted(const win::CIpAddress& address)
 {
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
+    return address.Text();
 }
 
 // Exports are UTF-8 whatever the terminal uses.

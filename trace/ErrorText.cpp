@@ -1,8 +1,6 @@
 #include "ErrorText.h"
 
 #include "ProbeClient.h"
-#include "RouteTracer.h"
-#include "ProbeProtocol.h"
 
 #include <filesystem>
 #include <unistd.h>
@@ -44,7 +42,7 @@ std::string CErrorText::ReasonFor(DWORD error)
     case kGenFailure:
         return "ICMP-Socket l\xE4sst sich nicht \xF6" "ffnen";
     case ERROR_NOT_SUPPORTED:
-        return "ICMP \xFC" "ber IPv4 wird hier nicht unterst\xFCtzt";
+        return "ICMP wird f\xFCr diese Adressfamilie hier nicht unterst\xFCtzt";
     case ERROR_INVALID_PARAMETER:
         return "ung\xFCltiger Parameter";
     case ERROR_MOD_NOT_FOUND:
@@ -53,12 +51,12 @@ std::string CErrorText::ReasonFor(DWORD error)
         return "dem Echo-Modul ICMP.DLL fehlt eine Funktion";
     case ERROR_CANCELLED:
         return "abgebrochen";
-    case ERROR_NETWORK_UNREACHABLE:
-        return "Netz nicht erreichbar: von hier f\xFChrt keine Route zum Ziel";
-    case ERROR_HOST_UNREACHABLE:
+    case WSAENETUNREACH:
+        return "Netz nicht erreichbar: dieser Rechner hat keine Route zu der Adresse";
+    case WSAEHOSTUNREACH:
         return "Host nicht erreichbar: von hier f\xFChrt kein Weg zum Ziel";
     case IP_BAD_DESTINATION:
-        return "das Ziel ist keine einzelne Adresse (Multicast, Broadcast oder 0.x.x.x): "
+        return "das Ziel ist keine einzelne Adresse (Multicast, Broadcast oder unbestimmt): "
                "dorthin sendet Quorail keine Proben";
     case WSAHOST_NOT_FOUND:
         return "Host nicht gefunden";
@@ -67,7 +65,7 @@ std::string CErrorText::ReasonFor(DWORD error)
     case WSANO_RECOVERY:
         return "Namensdienst meldet einen bleibenden Fehler";
     case WSANO_DATA:
-        return "zu diesem Namen gibt es keine IPv4-Adresse";
+        return "zu diesem Namen gibt es keine Adresse der verlangten Familie (IPv4 bzw. IPv6)";
     default:
         return {};
     }
@@ -100,6 +98,16 @@ std::string CErrorText::HopStatusFor(DWORD status)
         return "TTL unterwegs abgelaufen";
     case IP_BAD_DESTINATION:
         return "ung\xFCltiges Ziel";
+    case IP_REASSEMBLY_TIME_EXCEEDED:
+        return "Zeit zum Zusammensetzen abgelaufen";
+    case IP_PARAMETER_PROBLEM:
+        return "Parameterproblem";
+    case IP_DEST_UNREACHABLE:
+        return "Ziel nicht erreichbar";
+    case IP_TIME_EXCEEDED:
+        return "Zeit \xFC" "berschritten";
+    case IP_DEST_SCOPE_MISMATCH:
+        return "Ziel au\xDF" "erhalb des Geltungsbereichs der Quelle";
     case IP_GENERAL_FAILURE:
         return "allgemeiner Fehler der Proben";
     default:
@@ -107,7 +115,7 @@ std::string CErrorText::HopStatusFor(DWORD status)
     }
 }
 
-std::string CErrorText::UnreachableReason(DWORD status, IPAddr from)
+std::string CErrorText::UnreachableReason(DWORD status, const win::CIpAddress& from)
 {
     const char* what = "Ziel nicht erreichbar";
     switch (status) {
@@ -129,8 +137,11 @@ std::string CErrorText::UnreachableReason(DWORD status, IPAddr from)
     case IP_BAD_ROUTE:
         what = "Quellroute fehlgeschlagen (!S)";
         break;
+    case IP_DEST_SCOPE_MISMATCH:
+        what = "Ziel au\xDF" "erhalb des Geltungsbereichs (!S)";
+        break;
     default:
         break;
     }
-    return "Ende der Route: " + win::CProbeProtocol::Dotted(from) + " meldet " + what;
+    return "Ende der Route: " + from.Text() + " meldet " + what;
 }

@@ -2,6 +2,7 @@
 // What a trace's error code and a route's last answer mean, in German words as Windows-1252
 // bytes, for the window and the command line alike. It does not print anything.
 
+#include "IpAddress.h"
 #include "WinTypes.h"
 
 #include <string>
@@ -15,7 +16,7 @@ public:
     static std::string HopStatusFor(DWORD status);
     // The line that tells why a trace ended at a destination-unreachable answer (status,
     // an IP_STATUS) from the router at from, with traceroute's mark (!H, !N, ...).
-    static std::string UnreachableReason(DWORD status, IPAddr from);
+    static std::string UnreachableReason(DWORD status, const win::CIpAddress& from);
     // Where the probe helper is: beside the program in a build, else where the package puts it.
     static std::string HelperPath();
 };

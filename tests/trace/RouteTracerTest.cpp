@@ -241,8 +241,8 @@ TEST_F(RouteTracerTest, UnreachableAnswerEndsTheRouteAndNoRouteFailsAtOnce)
     ASSERT_TRUE(m_tracer.Trace("198.18.0.9", m_hops, 2, 100, 1));
     EXPECT_EQ(m_tracer.GetUnreachableStatus(), 0u);
 
-    for (const auto& [status, failure] : {std::pair{IP_DEST_NET_UNREACHABLE, ERROR_NETWORK_UNREACHABLE},
-                                          std::pair{IP_DEST_HOST_UNREACHABLE, ERROR_HOST_UNREACHABLE}}) {
+    for (const auto& [status, failure] : {std::pair{IP_DEST_NET_UNREACHABLE, WSAENETUNREACH},
+                                          std::pair{IP_DEST_HOST_UNREACHABLE, WSAEHOSTUNREACH}}) {
         Echo().Reset();
         for (int ttl = 1; ttl <= 255; ++ttl)
             Echo().m_byTtl[static_cast<BYTE>(ttl)] = Failure(status);

@@ -291,6 +291,7 @@ BOOL CRouteTracer::Ping(const win::CIpAddress& address, PingReply& reply, BYTE t
         m_dwAnswerStatus = CEchoCalls::ReadStatus(address, replyBuffer.data());
     } else {
         reply.dwError = win::GetLastError();
+    }
     return TRUE;
 }
 

@@ -175,7 +175,7 @@ TEST_F(ConnectOutcomeTest, UnreachableAnswerEndsTheListingWithItsReason)
     ASSERT_TRUE(Connect(started, "224.0.0.1"));
     EXPECT_EQ(started.ListLines(),
               FailedListing("224.0.0.1", "Fehler bei Quorail Nr.: 11018",
-                            "das Ziel ist keine einzelne Adresse (Multicast, Broadcast oder 0.x.x.x): dorthin sendet "
+                            "das Ziel ist keine einzelne Adresse (Multicast, Broadcast oder unbestimmt): dorthin sendet "
                             "Quorail keine Proben"));
     EXPECT_EQ(Probes(), 6u);
     ExpectIdle(started);

@@ -14,7 +14,7 @@ const char* CErrorText::ReasonFor(DWORD error)
     case 31:
         return "ICMP-Socket laesst sich nicht oeffnen";
     case 50:
-        return "ICMP ueber IPv4 wird hier nicht unterstuetzt";
+        return "ICMP wird fuer diese Adressfamilie hier nicht unterstuetzt";
     case ERROR_INVALID_PARAMETER:
         return "ungueltiger Parameter";
     case ERROR_MOD_NOT_FOUND:
@@ -30,7 +30,9 @@ const char* CErrorText::ReasonFor(DWORD error)
     case WSANO_RECOVERY:
         return "Namensdienst meldet einen bleibenden Fehler";
     case WSANO_DATA:
-        return "zu diesem Namen gibt es keine IPv4-Adresse";
+        return "zu diesem Namen gibt es keine Adresse der verlangten Familie (IPv4 bzw. IPv6)";
+    case WSAENETUNREACH:
+        return "Netz nicht erreichbar: dieser Rechner hat keine Route zu der Adresse";
     default:
         return nullptr;
     }
@@ -63,6 +65,16 @@ const char* CErrorText::HopStatusFor(DWORD status)
         return "TTL unterwegs abgelaufen";
     case IP_BAD_DESTINATION:
         return "ungueltiges Ziel";
+    case IP_REASSEMBLY_TIME_EXCEEDED:
+        return "Zeit zum Zusammensetzen abgelaufen";
+    case IP_PARAMETER_PROBLEM:
+        return "Parameterproblem";
+    case IP_DEST_UNREACHABLE:
+        return "Ziel nicht erreichbar";
+    case IP_TIME_EXCEEDED:
+        return "Zeit ueberschritten";
+    case IP_DEST_SCOPE_MISMATCH:
+        return "Ziel ausserhalb des Geltungsbereichs der Quelle";
     case IP_GENERAL_FAILURE:
         return "allgemeiner Fehler der Proben";
     default:

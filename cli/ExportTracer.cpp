@@ -7,11 +7,10 @@
 
 namespace {
 
-std::string Dotted(IPAddr address)
+// Dotted IPv4, or IPv6 in its short form.
+std::string Dotted(const win::CIpAddress& address)
 {
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
+    return address.Text();
 }
 
 std::string Words(DWORD status)

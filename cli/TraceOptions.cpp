@@ -1,5 +1,6 @@
 #include "TraceOptions.h"
 
+#include "IpAddress.h"
 #include "PathWatch.h"
 
 #include <cerrno>
@@ -12,9 +13,12 @@ constexpr unsigned long long kMaxTimeoutMs = 0xFFFFFFFFull;
 
 const char* CTraceOptions::UsageText()
 {
-    return "Aufruf: quorail-trace [-n] [-m MAXHOPS] [-w SEKUNDEN] [-q PROBEN] [--sequential] [--json | --csv] HOST\n"
+    return "Aufruf: quorail-trace [-4|-6] [-n] [-m MAXHOPS] [-w SEKUNDEN] [-q PROBEN] [--sequential] [--json | --csv]\n"
+           "                     HOST\n"
            "       quorail-trace --report [-n] [-m MAXHOPS] [-w SEKUNDEN] [--cycles N] [--interval SEKUNDEN]\n"
            "                     [--json | --csv] HOST\n"
+           "  HOST           Name, IPv4-Adresse oder IPv6-Adresse (auch [2001:db8::1], fe80::1%eth0)\n"
+           "  -4, -6         nur IPv4 bzw. nur IPv6 (sonst die vom System bevorzugte Adresse)\n"
            "  -n             keine Namen zu den Adressen suchen\n"
            "  -m MAXHOPS     hoechste TTL, 1 bis 255 (30)\n"
            "  -w SEKUNDEN    hoechste Wartezeit je Probe, Dezimalen erlaubt, 0.001 bis 4294967.295 (5)\n"
@@ -55,7 +59,42 @@ CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args
         return EResult::Usage;
     }
     m_host = operands[0];
+    if (!CheckLiteral())
+        return EResult::Usage;
     return CheckCombination();
+}
+
+bool CTraceOptions::CheckLiteral()
+{
+    const std::optional<win::CIpAddress> literal = win::CIpAddress::Parse(m_host);
+    if (!literal) {
+        if (win::CIpAddress::IsLinkLocalWithoutZone(m_host)) {
+            m_error = "link-lokale Adresse ohne Zone (etwa fe80::1%eth0): " + m_host;
+            return false;
+        }
+        if (m_host.find(':') != std::string::npos || m_host.find('[') != std::string::npos) {
+            m_error = "keine gueltige IPv6-Adresse: " + m_host;
+            return false;
+        }
+        return true;
+    }
+    if ((m_family == CRouteTracer::EFamily::V4 && literal->IsV6()) ||
+        (m_family == CRouteTracer::EFamily::V6 && !literal->IsV6())) {
+        m_error = std::string(m_family == CRouteTracer::EFamily::V4 ? "-4" : "-6") + " passt nicht zur Adresse " + m_host;
+        return false;
+    }
+    return true;
+}
+
+bool CTraceOptions::TakeFamily(char option)
+{
+    const CRouteTracer::EFamily family = option == '4' ? CRouteTracer::EFamily::V4 : CRouteTracer::EFamily::V6;
+    if (m_family != CRouteTracer::EFamily::Any && m_family != family) {
+        m_error = "-4 und -6 schliessen einander aus";
+        return false;
+    }
+    m_family = family;
+    return true;
 }
 
 CTraceOptions::EResult CTraceOptions::CheckCombination()
@@ -155,6 +194,11 @@ CTraceOptions::EResult CTraceOptions::ParseShort(const std::vector<std::string>&
         }
         if (option == 'r') {
             m_bReport = true;
+            continue;
+        }
+        if (option == '4' || option == '6') {
+            if (!TakeFamily(option))
+                return EResult::Usage;
             continue;
         }
         if (option != 'm' && option != 'w' && option != 'q' && option != 'c') {

@@ -1,9 +1,12 @@
 #pragma once
 // The command line of quorail-trace, parsed as traceroute users expect: bundled short
 // options (-nq1), values attached or apart (-m30, -m 30), options before or after the
-// host, "--" ending the options, -w in seconds with decimals. --report watches the path
-// for a number of rounds (mtr's report); --json and --csv write either as a file would.
+// host, "--" ending the options, -w in seconds with decimals, -4/-6 forcing a family.
+// --report watches the path for a number of rounds (mtr's report); --json and --csv write
+// either as a file would. A host that is meant as an IPv6 literal (it has a colon or
+// brackets) must be a valid one.
 
+#include "RouteTracer.h"
 #include "WinTypes.h"
 
 #include <string>
@@ -27,6 +30,7 @@ public:
     unsigned m_cycles = 10;     // rounds of a report
     double m_intervalS = 1.0;   // s between a report's rounds
     EFormat m_format = EFormat::Lines;
+    CRouteTracer::EFamily m_family = CRouteTracer::EFamily::Any;
     std::string m_host;
     std::string m_error; // why Parse returned Usage, naming the option or argument
 
@@ -43,6 +47,8 @@ private:
     bool TakeValue(char option, const std::string& text);
     bool TakeNumber(char option, const std::string& text, unsigned long min, unsigned long max, unsigned long& value);
     bool TakeSeconds(const std::string& text);
+    bool TakeFamily(char option);
+    bool CheckLiteral();
 
     bool m_bTimeoutGiven = false;
     bool m_bWatchOptionGiven = false; // --cycles or --interval

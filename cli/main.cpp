@@ -11,7 +11,6 @@
 #include "WatchExport.h"
 #include "WatchReport.h"
 
-#include <arpa/inet.h>
 #include <cstdio>
 
 namespace {
@@ -34,11 +33,12 @@ void Print(const std::string& text)
 int RunTrace(const CTraceOptions& options)
 {
     g_bResolveNames = options.m_bResolveNames ? TRUE : FALSE;
-    IPAddr target = 0;
-    if (!CRouteTracer::Initialise() || !CRouteTracer::ResolveTarget(options.m_host, target))
+    win::CIpAddress target;
+    if (!CRouteTracer::Initialise() || !CRouteTracer::ResolveTarget(options.m_host, target, options.m_family) ||
+        !CRouteTracer::CheckRoute(target))
         return Failed(win::GetLastError());
-    char dotted[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &target, dotted, sizeof dotted);
+    const std::string address = target.Text();
+    const char* dotted = address.c_str();
     std::fprintf(stderr, "quorail-trace zu %s (%s), %d Hops max.\n", options.m_host.c_str(), dotted,
                  static_cast<int>(options.m_maxHops));
     const auto schedule = options.m_bSequential ? CRouteTracer::ESchedule::Sequential : CRouteTracer::ESchedule::Parallel;
@@ -46,12 +46,14 @@ int RunTrace(const CTraceOptions& options)
     if (options.m_format == CTraceOptions::EFormat::Lines) {
         CConsoleTracer tracer;
         tracer.SetSchedule(schedule);
+        tracer.SetFamily(options.m_family);
         if (!tracer.Trace(dotted, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop))
             return Failed(win::GetLastError());
         return 0;
     }
     CExportTracer tracer;
     tracer.SetSchedule(schedule);
+    tracer.SetFamily(options.m_family);
     const BOOL finished = tracer.Trace(dotted, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop);
     const DWORD status = finished ? 0 : win::GetLastError();
     Print(options.m_format == CTraceOptions::EFormat::Json ? tracer.Json(options.m_host, dotted, status) : tracer.Csv());

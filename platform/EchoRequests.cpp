@@ -77,7 +77,7 @@ int CEchoRequests::Dispatch(std::span<const pollfd> fds, Clock::time_point now)
     }
     for (std::size_t i = 0; i < m_requests.size(); ++i) {
         if (!done[i] && now >= m_requests[i].m_deadline) {
-            WriteFailure(IP_REQ_TIMED_OUT, m_requests[i].m_reply);
+            WriteFailure(IP_REQ_TIMED_OUT, m_requests[i].m_reply, m_requests[i].m_destination.IsV6());
             m_requests[i].m_transport->Forget(m_requests[i].m_sequence);
             done[i] = true;
         }
@@ -126,25 +126,43 @@ void CEchoRequests::ReadTransport(CEchoTransport& transport, short events, std::
     std::vector<CEchoWaiting> waiting;
     for (std::size_t k = 0; k < indexes.size(); ++k) {
         CRequest& request = m_requests[indexes[k]];
-        const std::size_t room = std::min<std::size_t>(request.m_replySize - sizeof(ICMP_ECHO_REPLY), 0xFFFF);
-        waiting.push_back({&matchers[k], request.m_sent, {request.m_reply + sizeof(ICMP_ECHO_REPLY), room}});
+        const std::size_t record = RecordSize(request.m_destination.IsV6());
+        const std::size_t room = std::min<std::size_t>(request.m_replySize - record, 0xFFFF);
+        waiting.push_back({&matchers[k], request.m_sent, {request.m_reply + record, room}});
     }
     transport.ReadAnswers(waiting, events, [&](std::size_t which, const CEchoReceived& received) {
         const std::size_t i = indexes[which];
         if (done[i])
             return; // a duplicate answer
+        const bool v6 = m_requests[i].m_destination.IsV6();
         if (received.m_failure != 0)
-            WriteFailure(received.m_failure, m_requests[i].m_reply);
+            WriteFailure(received.m_failure, m_requests[i].m_reply, v6);
         else
-            WriteAnswer(received, m_requests[i].m_reply);
+            WriteAnswer(received, m_requests[i].m_reply, v6);
         done[i] = true;
     });
 }
 
-void CEchoRequests::WriteAnswer(const CEchoReceived& received, BYTE* buffer)
+std::size_t CEchoRequests::RecordSize(bool v6)
 {
+    return v6 ? sizeof(ICMPV6_ECHO_REPLY) : sizeof(ICMP_ECHO_REPLY);
+}
+
+void CEchoRequests::WriteAnswer(const CEchoReceived& received, BYTE* buffer, bool v6)
+{
+    const auto roundTrip = std::chrono::duration_cast<std::chrono::milliseconds>(received.m_roundTrip).count();
+    if (v6) {
+        ICMPV6_ECHO_REPLY record{};
+        record.Address.sin6_port = kStoredReply;
+        std::memcpy(record.Address.sin6_addr, received.m_answer.m_address.Bytes().data(), 16);
+        record.Address.sin6_scope_id = received.m_answer.m_address.Scope();
+        record.Status = received.m_answer.m_status;
+        record.RoundTripTime = static_cast<unsigned int>(roundTrip);
+        std::memcpy(buffer, &record, sizeof record);
+        return;
+    }
     ICMP_ECHO_REPLY record{};
-    record.Address = received.m_answer.m_address;
+    record.Address = received.m_answer.m_address.V4();
     record.Status = received.m_answer.m_status;
     const auto microseconds =
         std::max<std::int64_t>(0, std::chrono::duration_cast<std::chrono::microseconds>(received.m_roundTrip).count());
@@ -157,8 +175,14 @@ void CEchoRequests::WriteAnswer(const CEchoReceived& received, BYTE* buffer)
     std::memcpy(buffer, &record, sizeof record);
 }
 
-void CEchoRequests::WriteFailure(DWORD status, BYTE* buffer)
+void CEchoRequests::WriteFailure(DWORD status, BYTE* buffer, bool v6)
 {
+    if (v6) {
+        ICMPV6_ECHO_REPLY record{};
+        record.Status = status;
+        std::memcpy(buffer, &record, sizeof record);
+        return;
+    }
     ICMP_ECHO_REPLY record{};
     record.Status = status;
     std::memcpy(buffer, &record, sizeof record);

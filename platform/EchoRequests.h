@@ -17,7 +17,7 @@ public:
     struct CRequest {
         HANDLE m_handle = nullptr;
         std::shared_ptr<CEchoTransport> m_transport;
-        IPAddr m_destination = 0;
+        CIpAddress m_destination;
         WORD m_sequence = 0;
         std::chrono::milliseconds m_timeout{0};
         Clock::time_point m_sent;     // filled in by Start
@@ -40,10 +40,12 @@ public:
     Clock::time_point Prepare(std::vector<pollfd>& fds) override;
     int Dispatch(std::span<const pollfd> fds, Clock::time_point now) override;
 
-    // The reply record for an answer; marked as one stored reply (IcmpParseReplies).
-    static void WriteAnswer(const CEchoReceived& received, BYTE* buffer);
+    // The size of one reply record: ICMPV6_ECHO_REPLY for IPv6, else ICMP_ECHO_REPLY.
+    static std::size_t RecordSize(bool v6);
+    // The reply record for an answer; marked as one stored reply (Icmp(6)ParseReplies).
+    static void WriteAnswer(const CEchoReceived& received, BYTE* buffer, bool v6);
     // The reply record of a request that got no answer: only its status.
-    static void WriteFailure(DWORD status, BYTE* buffer);
+    static void WriteFailure(DWORD status, BYTE* buffer, bool v6);
 
 private:
     bool IsWaitingOn(const CEchoTransport* transport) const;

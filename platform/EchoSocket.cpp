@@ -12,6 +12,7 @@
 #include <ctime>
 #include <linux/errqueue.h>
 #include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <random>
@@ -48,9 +49,10 @@ struct CEchoSocket::CControl {
     std::optional<CEchoMatcher::CQueuedError> m_error;
 };
 
-CEchoSocket::CEchoSocket(int fd, EKind kind)
+CEchoSocket::CEchoSocket(int fd, EKind kind, CIpAddress::EFamily family)
     : m_fd(fd)
     , m_kind(kind)
+    , m_family(family)
     , m_buffer(kMaxPacketSize)
     , m_control(kControlSize)
 {
@@ -65,16 +67,27 @@ CEchoSocket::~CEchoSocket()
 
 std::unique_ptr<CEchoSocket> CEchoSocket::Open(int& error)
 {
-    std::unique_ptr<CEchoSocket> socket = Open(EKind::Datagram, error);
+    return Open(CIpAddress::EFamily::V4, error);
+}
+
+std::unique_ptr<CEchoSocket> CEchoSocket::Open(EKind kind, int& error)
+{
+    return Open(kind, CIpAddress::EFamily::V4, error);
+}
+
+std::unique_ptr<CEchoSocket> CEchoSocket::Open(CIpAddress::EFamily family, int& error)
+{
+    std::unique_ptr<CEchoSocket> socket = Open(EKind::Datagram, family, error);
     if (!socket)
-        socket = Open(EKind::Raw, error);
+        socket = Open(EKind::Raw, family, error);
     if (!socket && (error == EPERM || error == EACCES))
-        socket = OpenHelper(error);
+        socket = OpenHelper(family, error);
     return socket;
 }
 
-// Without a helper to be found, the raw socket's refusal stays the reason.
-std::unique_ptr<CEchoSocket> CEchoSocket::OpenHelper(int& error)
+// Without a helper to be found, the raw socket's refusal stays the reason. One helper
+// serves both families.
+std::unique_ptr<CEchoSocket> CEchoSocket::OpenHelper(CIpAddress::EFamily family, int& error)
 {
     int helperError = 0;
     std::shared_ptr<CProbeClient> helper = CProbeClient::Shared(helperError);
@@ -83,23 +96,24 @@ std::unique_ptr<CEchoSocket> CEchoSocket::OpenHelper(int& error)
             error = helperError;
         return nullptr;
     }
-    std::unique_ptr<CEchoSocket> socket(new CEchoSocket(-1, EKind::Helper));
+    std::unique_ptr<CEchoSocket> socket(new CEchoSocket(-1, EKind::Helper, family));
     socket->m_probe = std::make_unique<CProbeTransport>(std::move(helper));
     return socket;
 }
 
-std::unique_ptr<CEchoSocket> CEchoSocket::Open(EKind kind, int& error)
+std::unique_ptr<CEchoSocket> CEchoSocket::Open(EKind kind, CIpAddress::EFamily family, int& error)
 {
     if (kind == EKind::Helper)
-        return OpenHelper(error);
+        return OpenHelper(family, error);
+    const bool v6 = family == CIpAddress::EFamily::V6;
     const int type = kind == EKind::Datagram ? SOCK_DGRAM : SOCK_RAW;
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+    const int fd = ::socket(v6 ? AF_INET6 : AF_INET, type | SOCK_CLOEXEC, v6 ? IPPROTO_ICMPV6 : IPPROTO_ICMP);
     if (fd < 0) {
         error = errno;
         return nullptr;
     }
-    std::unique_ptr<CEchoSocket> socket(new CEchoSocket(fd, kind));
-    error = socket->Prepare();
+    std::unique_ptr<CEchoSocket> socket(new CEchoSocket(fd, kind, family));
+    error = v6 ? socket->Prepare6() : socket->Prepare();
     if (error != 0)
         return nullptr;
     return socket;
@@ -108,6 +122,11 @@ std::unique_ptr<CEchoSocket> CEchoSocket::Open(EKind kind, int& error)
 CEchoSocket::EKind CEchoSocket::Kind() const
 {
     return m_kind;
+}
+
+CIpAddress::EFamily CEchoSocket::Family() const
+{
+    return m_family;
 }
 
 WORD CEchoSocket::Identifier() const
@@ -155,14 +174,43 @@ int CEchoSocket::Prepare()
         if (::setsockopt(m_fd, IPPROTO_IP, option, &on, sizeof on) != 0)
             return errno;
     }
-    // Binding to port 0 lets the kernel choose the identifier now, so that it can be read back.
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    socklen_t length = sizeof local;
-    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+    return BindForIdentifier();
+}
+
+int CEchoSocket::Prepare6()
+{
+    const int on = 1;
+    if (::setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0 ||
+        ::setsockopt(m_fd, IPPROTO_IPV6, IPV6_RECVHOPLIMIT, &on, sizeof on) != 0 ||
+        ::setsockopt(m_fd, IPPROTO_IPV6, IPV6_RECVTCLASS, &on, sizeof on) != 0)
+        return errno;
+    if (m_kind == EKind::Raw) {
+        icmp6_filter filter{};
+        ICMP6_FILTER_SETBLOCKALL(&filter);
+        for (const int type : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED,
+                               ICMP6_PARAM_PROB})
+            ICMP6_FILTER_SETPASS(type, &filter);
+        if (::setsockopt(m_fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter) != 0)
+            return errno;
+        m_identifier = static_cast<WORD>(::getpid());
+        return 0;
+    }
+    if (::setsockopt(m_fd, IPPROTO_IPV6, IPV6_RECVERR, &on, sizeof on) != 0)
+        return errno;
+    return BindForIdentifier();
+}
+
+// Binding to port 0 lets the kernel choose the identifier now, so that it can be read back.
+int CEchoSocket::BindForIdentifier()
+{
+    sockaddr_storage local{};
+    local.ss_family = m_family == CIpAddress::EFamily::V6 ? AF_INET6 : AF_INET;
+    socklen_t length = local.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+    if (::bind(m_fd, reinterpret_cast<sockaddr*>(&local), length) != 0 ||
         ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &length) != 0)
         return errno;
-    m_identifier = ntohs(local.sin_port);
+    // The port lies at the same place in both address forms.
+    m_identifier = ntohs(reinterpret_cast<const sockaddr_in*>(&local)->sin_port);
     return 0;
 }
 
@@ -193,7 +241,7 @@ DWORD CEchoSocket::ErrorForOpen(int error)
     }
 }
 
-CEchoSocket::COutcome CEchoSocket::Echo(IPAddr destination, const IP_OPTION_INFORMATION* options,
+CEchoSocket::COutcome CEchoSocket::Echo(const CIpAddress& destination, const IP_OPTION_INFORMATION* options,
                                         std::span<const BYTE> data, DWORD timeoutMs, std::span<BYTE> dataRoom)
 {
     if (m_kind == EKind::Helper)
@@ -216,16 +264,18 @@ int CEchoSocket::PollFd() const
     return m_kind == EKind::Helper ? m_probe->PollFd() : m_fd;
 }
 
-DWORD CEchoSocket::SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+DWORD CEchoSocket::SendRequest(const CIpAddress& destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                                std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
                                Clock::time_point& sent)
 {
     if (m_kind == EKind::Helper)
         return m_probe->SendRequest(destination, options, data, timeout, discardLeftovers, sequence, sent);
     std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (destination.IsV6() != (m_family == CIpAddress::EFamily::V6))
+        return IP_BAD_DESTINATION;
     if (discardLeftovers && PollFor(Clock::duration::zero()) != 0)
         DiscardQueued();
-    if (!ApplyOptions(options))
+    if (!(destination.IsV6() ? ApplyOptions6(options) : ApplyOptions(options)))
         return IP_BAD_OPTION;
     sequence = NextSequence();
     sent = Clock::now();
@@ -273,8 +323,8 @@ bool CEchoSocket::ApplyOptions(const IP_OPTION_INFORMATION* options)
     const bool dontFragment = options != nullptr && (options->Flags & kFlagDontFragment) != 0;
     const int discovery = dontFragment ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
     const bool withIpOptions = options != nullptr && options->OptionsSize > 0 && options->OptionsData != nullptr;
-    if (!SetOption(IP_TTL, ttl, m_ttl) || !SetOption(IP_TOS, tos, m_tos) ||
-        !SetOption(IP_MTU_DISCOVER, discovery, m_discovery))
+    if (!SetOption(IPPROTO_IP, IP_TTL, ttl, m_ttl) || !SetOption(IPPROTO_IP, IP_TOS, tos, m_tos) ||
+        !SetOption(IPPROTO_IP, IP_MTU_DISCOVER, discovery, m_discovery))
         return false;
     if (!withIpOptions && !m_hasIpOptions)
         return true;
@@ -287,25 +337,45 @@ bool CEchoSocket::ApplyOptions(const IP_OPTION_INFORMATION* options)
     return true;
 }
 
-bool CEchoSocket::SetOption(int option, int value, int& current)
+// IPv6 has no options of the IPv4 kind and routers never fragment, so only the hop limit,
+// the traffic class and whether this end may fragment count.
+bool CEchoSocket::ApplyOptions6(const IP_OPTION_INFORMATION* options)
+{
+    const int hops = options != nullptr ? options->Ttl : -1; // -1: the system's default
+    const int tclass = options != nullptr ? options->Tos : 0;
+    const bool dontFragment = options != nullptr && (options->Flags & kFlagDontFragment) != 0;
+    const int discovery = dontFragment ? IPV6_PMTUDISC_DO : IPV6_PMTUDISC_DONT;
+    return SetOption(IPPROTO_IPV6, IPV6_UNICAST_HOPS, hops, m_ttl) &&
+           SetOption(IPPROTO_IPV6, IPV6_TCLASS, tclass, m_tos) &&
+           SetOption(IPPROTO_IPV6, IPV6_MTU_DISCOVER, discovery, m_discovery);
+}
+
+bool CEchoSocket::SetOption(int level, int option, int value, int& current)
 {
     if (value == current)
         return true;
     current = kUnknown;
-    if (::setsockopt(m_fd, IPPROTO_IP, option, &value, sizeof value) != 0)
+    if (::setsockopt(m_fd, level, option, &value, sizeof value) != 0)
         return false;
     current = value;
     return true;
 }
 
-int CEchoSocket::Send(IPAddr destination, WORD sequence, std::span<const BYTE> data)
+int CEchoSocket::Send(const CIpAddress& destination, WORD sequence, std::span<const BYTE> data)
 {
-    CIcmpPacket::BuildEchoRequest(m_identifier, sequence, data, m_request);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = destination;
+    CIcmpPacket::BuildEchoRequest(destination.IsV6(), m_identifier, sequence, data, m_request);
+    sockaddr_storage to{};
+    socklen_t length = sizeof(sockaddr_in);
+    if (destination.IsV6()) {
+        destination.ToSockaddr6(reinterpret_cast<sockaddr_in6&>(to));
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto& to4 = reinterpret_cast<sockaddr_in&>(to);
+        to4.sin_family = AF_INET;
+        to4.sin_addr.s_addr = destination.V4();
+    }
     const ssize_t sent =
-        ::sendto(m_fd, m_request.data(), m_request.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        ::sendto(m_fd, m_request.data(), m_request.size(), 0, reinterpret_cast<const sockaddr*>(&to), length);
     return sent < 0 ? errno : 0;
 }
 
@@ -419,7 +489,7 @@ void CEchoSocket::DrainUntil(std::span<const CEchoWaiting> waiting, short events
 CEchoSocket::ERead CEchoSocket::ReadOne(std::span<const CEchoWaiting> waiting, int flags, CReceived& received,
                                         std::size_t& which)
 {
-    sockaddr_in from{};
+    sockaddr_storage from{};
     iovec vector{m_buffer.data(), m_buffer.size()};
     msghdr message{};
     message.msg_name = &from;
@@ -437,9 +507,12 @@ CEchoSocket::ERead CEchoSocket::ReadOne(std::span<const CEchoWaiting> waiting, i
         return ERead::Ignored;
     const CControl control = ParseControl(message);
     const std::span<const BYTE> bytes(m_buffer.data(), static_cast<std::size_t>(size));
+    const CIpAddress source = from.ss_family == AF_INET6
+                                  ? CIpAddress::FromSockaddr6(reinterpret_cast<const sockaddr_in6&>(from))
+                                  : CIpAddress(reinterpret_cast<const sockaddr_in&>(from).sin_addr.s_addr);
     for (which = 0; which < waiting.size(); ++which) {
         const CEchoWaiting& wait = waiting[which];
-        const std::optional<CEchoAnswer> answer = Match(*wait.m_matcher, flags, control, from.sin_addr.s_addr, bytes);
+        const std::optional<CEchoAnswer> answer = Match(*wait.m_matcher, flags, control, source, bytes);
         if (!answer)
             continue;
         received.m_answer = *answer;
@@ -454,8 +527,10 @@ CEchoSocket::ERead CEchoSocket::ReadOne(std::span<const CEchoWaiting> waiting, i
 }
 
 std::optional<CEchoAnswer> CEchoSocket::Match(const CEchoMatcher& matcher, int flags, const CControl& control,
-                                              IPAddr from, std::span<const BYTE> bytes) const
+                                              const CIpAddress& from, std::span<const BYTE> bytes) const
 {
+    if (m_kind == EKind::Raw && m_family == CIpAddress::EFamily::V6)
+        return matcher.MatchRaw6(bytes, from, static_cast<BYTE>(std::max(control.m_ttl, 0)));
     if (m_kind == EKind::Raw)
         return matcher.MatchRaw(bytes);
     if ((flags & MSG_ERRQUEUE) != 0) {
@@ -485,25 +560,39 @@ CEchoSocket::CControl CEchoSocket::ParseControl(const msghdr& message)
             std::memcpy(&control.m_ttl, data, sizeof(int));
         } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_TOS && size >= 1) {
             control.m_tos = data[0];
-        } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_RECVERR &&
-                   size >= sizeof(sock_extended_err) + sizeof(sockaddr_in)) {
-            control.m_error = ParseQueuedError(data);
+        } else if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_RECVERR) {
+            control.m_error = ParseQueuedError(data, size, false);
+        } else if (entry->cmsg_level == IPPROTO_IPV6 && entry->cmsg_type == IPV6_HOPLIMIT && size >= sizeof(int)) {
+            std::memcpy(&control.m_ttl, data, sizeof(int));
+        } else if (entry->cmsg_level == IPPROTO_IPV6 && entry->cmsg_type == IPV6_TCLASS && size >= sizeof(int)) {
+            std::memcpy(&control.m_tos, data, sizeof(int));
+        } else if (entry->cmsg_level == IPPROTO_IPV6 && entry->cmsg_type == IPV6_RECVERR) {
+            control.m_error = ParseQueuedError(data, size, true);
         }
     }
     return control;
 }
 
-// IP_RECVERR's data: the extended error, then the offender's address (SO_EE_OFFENDER).
-CEchoMatcher::CQueuedError CEchoSocket::ParseQueuedError(const BYTE* data)
+// IP(V6)_RECVERR's data: the extended error, then the offender's address (SO_EE_OFFENDER).
+std::optional<CEchoMatcher::CQueuedError> CEchoSocket::ParseQueuedError(const BYTE* data, std::size_t size, bool v6)
 {
+    if (size < sizeof(sock_extended_err) + (v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in)))
+        return std::nullopt;
     sock_extended_err extended{};
-    sockaddr_in offender{};
     std::memcpy(&extended, data, sizeof extended);
-    std::memcpy(&offender, data + sizeof extended, sizeof offender);
     CEchoMatcher::CQueuedError error;
     error.m_origin = extended.ee_origin;
     error.m_type = extended.ee_type;
     error.m_code = extended.ee_code;
+    if (v6) {
+        sockaddr_in6 offender{};
+        std::memcpy(&offender, data + sizeof extended, sizeof offender);
+        if (offender.sin6_family == AF_INET6)
+            error.m_offender = CIpAddress::FromSockaddr6(offender);
+        return error;
+    }
+    sockaddr_in offender{};
+    std::memcpy(&offender, data + sizeof extended, sizeof offender);
     error.m_offender = offender.sin_family == AF_INET ? offender.sin_addr.s_addr : 0;
     return error;
 }

@@ -1,7 +1,8 @@
 #pragma once
-// One ICMP socket for echo requests: a datagram ("ping") socket where
-// net.ipv4.ping_group_range admits the process, else a raw one, else (kind Helper) the
-// privileged helper quorail-probe, which probes on the process's behalf (CProbeTransport).
+// One ICMP or ICMPv6 socket for echo requests: a datagram ("ping") socket where
+// net.ipv4.ping_group_range admits the process (it rules both families), else a raw one,
+// else (kind Helper) the privileged helper quorail-probe, which probes on the process's
+// behalf (CProbeTransport). A socket carries requests of its own family only.
 // Sends a request and waits for the answer to that request alone, or carries requests that
 // complete later; which bytes answer is CEchoMatcher's call. IP options that did not change
 // since the last request are not set again.
@@ -51,8 +52,11 @@ public:
     // neither; null with the errno of the last attempt.
     static std::unique_ptr<CEchoSocket> Open(int& error);
     static std::unique_ptr<CEchoSocket> Open(EKind kind, int& error);
+    static std::unique_ptr<CEchoSocket> Open(CIpAddress::EFamily family, int& error);
+    static std::unique_ptr<CEchoSocket> Open(EKind kind, CIpAddress::EFamily family, int& error);
 
     EKind Kind() const;
+    CIpAddress::EFamily Family() const;
     WORD Identifier() const override;
 
     const COrigin& Origin() const;
@@ -60,11 +64,11 @@ public:
 
     // Sends one echo request and waits at most timeoutMs for its answer; an echo reply's
     // data is copied into dataRoom, as much as fits. Requests on one socket take turns.
-    COutcome Echo(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+    COutcome Echo(const CIpAddress& destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                   DWORD timeoutMs, std::span<BYTE> dataRoom);
 
     int PollFd() const override;
-    DWORD SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+    DWORD SendRequest(const CIpAddress& destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                       std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
                       Clock::time_point& sent) override;
     void ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found) override;
@@ -78,8 +82,8 @@ private:
     enum class ERead { Matched, Ignored, Empty, Failed };
     struct CControl;
 
-    CEchoSocket(int fd, EKind kind);
-    static std::unique_ptr<CEchoSocket> OpenHelper(int& error);
+    CEchoSocket(int fd, EKind kind, CIpAddress::EFamily family);
+    static std::unique_ptr<CEchoSocket> OpenHelper(CIpAddress::EFamily family, int& error);
     struct CWait {
         const CEchoMatcher& m_matcher;
         Clock::time_point m_sent;
@@ -88,9 +92,12 @@ private:
     };
 
     int Prepare();
+    int Prepare6();
+    int BindForIdentifier();
     bool ApplyOptions(const IP_OPTION_INFORMATION* options);
-    bool SetOption(int option, int value, int& current);
-    int Send(IPAddr destination, WORD sequence, std::span<const BYTE> data);
+    bool ApplyOptions6(const IP_OPTION_INFORMATION* options);
+    bool SetOption(int level, int option, int value, int& current);
+    int Send(const CIpAddress& destination, WORD sequence, std::span<const BYTE> data);
     short PollFor(Clock::duration slice);
     void DiscardQueued();
     void ClearSocketError();
@@ -103,14 +110,15 @@ private:
     template <typename Found>
     void DrainUntil(std::span<const CEchoWaiting> waiting, short events, const Found& found);
     ERead ReadOne(std::span<const CEchoWaiting> waiting, int flags, CReceived& received, std::size_t& which);
-    std::optional<CEchoAnswer> Match(const CEchoMatcher& matcher, int flags, const CControl& control, IPAddr from,
-                                     std::span<const BYTE> bytes) const;
+    std::optional<CEchoAnswer> Match(const CEchoMatcher& matcher, int flags, const CControl& control,
+                                     const CIpAddress& from, std::span<const BYTE> bytes) const;
     static CControl ParseControl(const msghdr& message);
-    static CEchoMatcher::CQueuedError ParseQueuedError(const BYTE* data);
+    static std::optional<CEchoMatcher::CQueuedError> ParseQueuedError(const BYTE* data, std::size_t size, bool v6);
     static WORD NextSequence();
 
     int m_fd = -1;
     EKind m_kind;
+    CIpAddress::EFamily m_family;
     std::unique_ptr<CProbeTransport> m_probe; // kind Helper only
     WORD m_identifier = 0;
     COrigin m_origin;
@@ -119,8 +127,8 @@ private:
     std::vector<BYTE> m_request; // the request being sent
     // What the socket's IP options are set to; kUnknown after a failed attempt.
     static constexpr int kUnknown = -2;
-    int m_ttl = -1; // -1: the system's default
-    int m_tos = 0;
+    int m_ttl = -1; // -1: the system's default; the hop limit for IPv6
+    int m_tos = 0;  // the traffic class for IPv6
     int m_discovery = kUnknown;
     bool m_hasIpOptions = false;
     std::recursive_mutex m_lock; // recursive: a blocking hook may send on the same thread

@@ -20,17 +20,25 @@ CEchoSocketPool& CEchoSocketPool::Instance()
 
 std::shared_ptr<CEchoSocket> CEchoSocketPool::Take(int& error)
 {
+    return Take(CIpAddress::EFamily::V4, error);
+}
+
+std::shared_ptr<CEchoSocket> CEchoSocketPool::Take(CIpAddress::EFamily family, int& error)
+{
     const std::optional<COrigin> origin = CurrentOrigin(Clock::now());
     {
         std::lock_guard<std::mutex> guard(m_lock);
         DropStale(origin);
-        if (!m_kept.empty()) {
-            std::shared_ptr<CEchoSocket> socket = std::move(m_kept.back());
-            m_kept.pop_back();
+        const auto kept = std::find_if(m_kept.rbegin(), m_kept.rend(), [family](const auto& socket) {
+            return socket->Family() == family;
+        });
+        if (kept != m_kept.rend()) {
+            std::shared_ptr<CEchoSocket> socket = std::move(*kept);
+            m_kept.erase(std::next(kept).base());
             return socket;
         }
     }
-    return Open(origin, error);
+    return Open(family, origin, error);
 }
 
 // The owner is checked when the socket is taken again; here only its age counts.
@@ -73,9 +81,10 @@ bool CEchoSocketPool::Trusted(const COrigin& fact, const COrigin& now) const
     return fact.SameOwner(now) && now.m_when - fact.m_when < m_trustPeriod;
 }
 
-std::unique_ptr<CEchoSocket> CEchoSocketPool::Open(const std::optional<COrigin>& origin, int& error)
+std::unique_ptr<CEchoSocket> CEchoSocketPool::Open(CIpAddress::EFamily family, const std::optional<COrigin>& origin,
+                                                   int& error)
 {
-    std::unique_ptr<CEchoSocket> socket = CEchoSocket::Open(error);
+    std::unique_ptr<CEchoSocket> socket = CEchoSocket::Open(family, error);
     if (socket && origin)
         socket->SetOrigin(*origin);
     return socket;

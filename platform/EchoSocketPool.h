@@ -27,6 +27,8 @@ public:
     // A kept socket that may still be used, else a new one; null with the errno of the
     // last attempt.
     std::shared_ptr<CEchoSocket> Take(int& error);
+    // The same for a socket of family.
+    std::shared_ptr<CEchoSocket> Take(CIpAddress::EFamily family, int& error);
     // Keeps a socket that nothing else holds any more, or lets it close.
     void Give(std::shared_ptr<CEchoSocket> socket);
     // Sockets kept now.
@@ -38,7 +40,8 @@ private:
     // None when the network namespace cannot be told (no /proc): then nothing is kept.
     static std::optional<COrigin> CurrentOrigin(Clock::time_point now);
     bool Trusted(const COrigin& fact, const COrigin& now) const;
-    static std::unique_ptr<CEchoSocket> Open(const std::optional<COrigin>& origin, int& error);
+    static std::unique_ptr<CEchoSocket> Open(CIpAddress::EFamily family, const std::optional<COrigin>& origin,
+                                             int& error);
     void DropStale(const std::optional<COrigin>& origin);
 
     Clock::duration m_trustPeriod;

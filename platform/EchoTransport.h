@@ -49,7 +49,7 @@ public:
     // Sends one request; 0 when it went out (sequence and sent filled in), else its IP_STATUS.
     // timeout: how long the request will be waited for. discardLeftovers: nothing else
     // waits on this transport, so what lies queued is stale.
-    virtual DWORD SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+    virtual DWORD SendRequest(const CIpAddress& destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                               std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
                               Clock::time_point& sent) = 0;
     // Reads what has come in, without blocking, and calls found for each answer to one of

@@ -1,12 +1,16 @@
 #pragma once
 // The echo library's interface (IcmpCreateFile, IcmpSendEcho, IcmpCloseHandle) over
-// Linux ICMP sockets. The reply record keeps the 28-byte layout of the 32-bit library,
-// so the reply buffer sizes that callers compute hold here too; its two pointers are
-// therefore stored as byte offsets from the start of the reply buffer.
+// Linux ICMP sockets, and its IPv6 counterpart (Icmp6CreateFile, Icmp6SendEcho2,
+// Icmp6ParseReplies) over ICMPv6 sockets; IcmpCloseHandle closes handles of either. The
+// reply record keeps the 28-byte layout of the 32-bit library, so the reply buffer sizes
+// that callers compute hold here too; its two pointers are therefore stored as byte
+// offsets from the start of the reply buffer.
 
 #include "WinTypes.h"
 
 #include <cstddef>
+
+struct sockaddr_in6;
 
 namespace win {
 
@@ -34,6 +38,23 @@ struct ICMP_ECHO_REPLY {
 };
 static_assert(sizeof(ICMP_ECHO_REPLY) == 28, "the reply record keeps the 32-bit layout");
 
+#pragma pack(push, 1)
+struct IPV6_ADDRESS_EX {
+    USHORT sin6_port;     // here: 1 when the record holds an answer (Icmp6ParseReplies)
+    ULONG sin6_flowinfo;
+    USHORT sin6_addr[8];  // network order
+    ULONG sin6_scope_id;
+};
+
+// An IPv6 echo request's reply record; an echo reply's data follows it.
+struct ICMPV6_ECHO_REPLY {
+    IPV6_ADDRESS_EX Address; // the node that answered
+    ULONG Status;            // IP_STATUS value
+    unsigned int RoundTripTime; // ms
+};
+#pragma pack(pop)
+static_assert(sizeof(ICMPV6_ECHO_REPLY) == 34, "the IPv6 reply record keeps the library's packed layout");
+
 using PFN_IcmpCreateFile = HANDLE (*)();
 using PFN_IcmpSendEcho = DWORD (*)(HANDLE icmpHandle, IPAddr destination, const void* requestData,
                                    WORD requestSize, const IP_OPTION_INFORMATION* requestOptions,
@@ -45,6 +66,13 @@ using PFN_IcmpSendEcho2 = DWORD (*)(HANDLE icmpHandle, HANDLE event, PIO_APC_ROU
                                     const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize,
                                     DWORD timeoutMs);
 using PFN_IcmpParseReplies = DWORD (*)(void* replyBuffer, DWORD replySize);
+using PFN_Icmp6CreateFile = HANDLE (*)();
+using PFN_Icmp6SendEcho2 = DWORD (*)(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine, void* apcContext,
+                                     const sockaddr_in6* sourceAddress, const sockaddr_in6* destinationAddress,
+                                     const void* requestData, WORD requestSize,
+                                     const IP_OPTION_INFORMATION* requestOptions, void* replyBuffer, DWORD replySize,
+                                     DWORD timeoutMs);
+using PFN_Icmp6ParseReplies = DWORD (*)(void* replyBuffer, DWORD replySize);
 
 HANDLE IcmpCreateFile();
 // The request's data goes out as given but for its last two bytes, which carry the word
@@ -77,5 +105,16 @@ inline std::uint64_t IcmpReplyMicroseconds(const ICMP_ECHO_REPLY& reply)
     const unsigned finer = reply.Reserved > 0 && reply.Reserved <= 1000 ? reply.Reserved - 1u : 0u;
     return std::uint64_t{reply.RoundTripTime} * 1000 + finer;
 }
+
+// The IPv6 calls, alike to the IPv4 ones. The source address must be null or "::" (the
+// system chooses it); the destination's scope id names a link-local address's interface.
+// The TTL of the options is the hop limit, its type of service the traffic class; IP
+// options are ignored, as IPv6 has none. Without routine and event Icmp6SendEcho2 waits.
+HANDLE Icmp6CreateFile();
+DWORD Icmp6SendEcho2(HANDLE icmpHandle, HANDLE event, PIO_APC_ROUTINE apcRoutine, void* apcContext,
+                     const sockaddr_in6* sourceAddress, const sockaddr_in6* destinationAddress,
+                     const void* requestData, WORD requestSize, const IP_OPTION_INFORMATION* requestOptions,
+                     void* replyBuffer, DWORD replySize, DWORD timeoutMs);
+DWORD Icmp6ParseReplies(void* replyBuffer, DWORD replySize);
 
 } // namespace win

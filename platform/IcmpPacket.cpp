@@ -62,13 +62,20 @@ std::vector<BYTE> CIcmpPacket::BuildEchoRequest(WORD identifier, WORD sequence, 
 void CIcmpPacket::BuildEchoRequest(WORD identifier, WORD sequence, std::span<const BYTE> data,
                                    std::vector<BYTE>& packet)
 {
+    BuildEchoRequest(false, identifier, sequence, data, packet);
+}
+
+void CIcmpPacket::BuildEchoRequest(bool v6, WORD identifier, WORD sequence, std::span<const BYTE> data,
+                                   std::vector<BYTE>& packet)
+{
     packet.assign(kHeaderSize, 0);
     packet.insert(packet.end(), data.begin(), data.end());
-    packet[0] = kEchoRequest;
+    packet[0] = v6 ? kV6EchoRequest : kEchoRequest;
     WriteWord(packet, 4, identifier);
     WriteWord(packet, 6, sequence);
     KeepFlowSum(packet);
-    WriteWord(packet, 2, Checksum(packet));
+    if (!v6)
+        WriteWord(packet, 2, Checksum(packet));
 }
 
 WORD CIcmpPacket::ReadWord(std::span<const BYTE> bytes, std::size_t offset)

@@ -31,7 +31,10 @@ CModuleTable BuiltInIcmpModule()
                          {"IcmpSendEcho", AsProc(&IcmpSendEcho)},
                          {"IcmpCloseHandle", AsProc(&IcmpCloseHandle)},
                          {"IcmpSendEcho2", AsProc(&IcmpSendEcho2)},
-                         {"IcmpParseReplies", AsProc(&IcmpParseReplies)}}};
+                         {"IcmpParseReplies", AsProc(&IcmpParseReplies)},
+                         {"Icmp6CreateFile", AsProc(&Icmp6CreateFile)},
+                         {"Icmp6SendEcho2", AsProc(&Icmp6SendEcho2)},
+                         {"Icmp6ParseReplies", AsProc(&Icmp6ParseReplies)}}};
 }
 
 struct CModuleRegistry {

@@ -192,7 +192,7 @@ bool CProbeClient::Send(const std::string& line)
     return true;
 }
 
-CProbeAnswer CProbeClient::Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs)
+CProbeAnswer CProbeClient::Echo(const CIpAddress& destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs)
 {
     const std::optional<DWORD> token = Submit(destination, ttl, dataSize, timeoutMs);
     if (!token)
@@ -218,7 +218,7 @@ CProbeAnswer CProbeClient::Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWO
     }
 }
 
-std::optional<DWORD> CProbeClient::Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs,
+std::optional<DWORD> CProbeClient::Submit(const CIpAddress& destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs,
                                           bool turnReserved)
 {
     std::unique_lock<std::mutex> lock(m_lock);

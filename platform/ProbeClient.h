@@ -46,7 +46,7 @@ public:
 
     // Sends one request and waits for its answer, at most its time limit plus the grace.
     // A cancelled blocking call (WSACancelBlockingCall) ends the wait as timed out.
-    CProbeAnswer Echo(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
+    CProbeAnswer Echo(const CIpAddress& destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs);
 
     // Requests whose caller polls Fd() itself. Submit sends one and returns its token, none
     // when the helper is gone. ReadReady files what has come in, without waiting. Collect
@@ -54,7 +54,7 @@ public:
     // Abandon forgets a token whose answer is no longer wanted, and cancels it at the helper.
     // A request sent with a turn reserved goes out at the helper at once; any other may
     // wait there for the helper's rate.
-    std::optional<DWORD> Submit(IPAddr destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs,
+    std::optional<DWORD> Submit(const CIpAddress& destination, BYTE ttl, BYTE dataSize, DWORD timeoutMs,
                                 bool turnReserved = false);
     // Takes one of the helper's sends that it would make at once (kMaxPerSecond after a
     // burst of kMaxInFlight, as the helper counts them); false when a request would wait

@@ -32,7 +32,7 @@ std::optional<DWORD> ParseDword(std::string_view text)
 
 std::string CProbeProtocol::FormatRequest(const CProbeRequest& request)
 {
-    return std::to_string(request.m_token) + " echo " + Dotted(request.m_destination) + " ttl " +
+    return std::to_string(request.m_token) + " echo " + request.m_destination.Text() + " ttl " +
            std::to_string(request.m_ttl) + " size " + std::to_string(request.m_dataSize) + " timeout " +
            std::to_string(request.m_timeoutMs) + "\n";
 }
@@ -47,7 +47,7 @@ std::string CProbeProtocol::FormatAnswer(const CProbeAnswer& answer)
     const std::string token = std::to_string(answer.m_token);
     if (!answer.m_replied)
         return token + " failed " + std::to_string(answer.m_status) + "\n";
-    return token + " reply " + std::to_string(answer.m_status) + " " + Dotted(answer.m_address) + " " +
+    return token + " reply " + std::to_string(answer.m_status) + " " + answer.m_address.Text() + " " +
            std::to_string(answer.m_roundTrip.count()) + "\n";
 }
 
@@ -66,11 +66,11 @@ std::optional<CProbeRequest> CProbeProtocol::ParseRequest(std::string_view line)
     if (words.size() != 9 || words[1] != "echo" || words[3] != "ttl" || words[5] != "size" || words[7] != "timeout")
         return std::nullopt;
     const auto token = ParseDword(words[0]);
-    const auto destination = ParseDotted(words[2]);
+    const auto destination = ParseAddress(words[2]);
     const auto ttl = ParseNumber(words[4], 255);
     const auto size = ParseNumber(words[6], kMaxDataSize);
     const auto timeout = ParseDword(words[8]);
-    if (!token || !destination || !ttl || !size || !timeout || *ttl < kMinTtl || !IsUnicast(*destination))
+    if (!token || !destination || !ttl || !size || !timeout || *ttl < kMinTtl || !MaySendTo(*destination))
         return std::nullopt;
     return CProbeRequest{*token, *destination, static_cast<BYTE>(*ttl), static_cast<BYTE>(*size), *timeout};
 }
@@ -83,10 +83,10 @@ std::optional<CProbeAnswer> CProbeProtocol::ParseAnswer(std::string_view line)
     if (!token || !status)
         return std::nullopt;
     if (words.size() == 3 && words[1] == "failed")
-        return CProbeAnswer{*token, false, *status, 0, {}};
+        return CProbeAnswer{*token, false, *status, {}, {}};
     if (words.size() != 5 || words[1] != "reply")
         return std::nullopt;
-    const auto address = ParseDotted(words[3]);
+    const auto address = ParseAddress(words[3]);
     const auto microseconds = ParseNumber(words[4], 0xFFFFFFFFFFull);
     if (!address || !microseconds)
         return std::nullopt;
@@ -98,6 +98,44 @@ bool CProbeProtocol::IsUnicast(IPAddr address)
     const std::uint32_t host = ntohl(address);
     const std::uint32_t first = host >> 24;
     return first != 0 && first < 224;
+}
+
+bool CProbeProtocol::IsUnicast(const CIpAddress& address)
+{
+    if (!address.IsV6())
+        return IsUnicast(address.V4());
+    return !address.IsUnspecified() && !address.IsMulticast() && !address.IsV4Mapped();
+}
+
+bool CProbeProtocol::MaySendTo(const CIpAddress& address)
+{
+    return IsUnicast(address) && (!address.IsLinkLocal() || address.Scope() != 0);
+}
+
+// Strict: the text must be exactly what Text() writes for the address it stands for, so
+// that no second spelling of one address passes.
+std::optional<CIpAddress> CProbeProtocol::ParseAddress(std::string_view text)
+{
+    if (text.find(':') == std::string_view::npos) {
+        const std::optional<IPAddr> dotted = ParseDotted(text);
+        return dotted ? std::optional<CIpAddress>(*dotted) : std::nullopt;
+    }
+    const std::size_t percent = text.find('%');
+    const std::string literal(text.substr(0, percent));
+    BYTE bytes[16];
+    if (::inet_pton(AF_INET6, literal.c_str(), bytes) != 1)
+        return std::nullopt;
+    ULONG scope = 0;
+    if (percent != std::string_view::npos) {
+        const auto number = ParseNumber(text.substr(percent + 1), 0xFFFFFFFFull);
+        if (!number || *number == 0)
+            return std::nullopt;
+        scope = static_cast<ULONG>(*number);
+    }
+    const CIpAddress address = CIpAddress::FromV6(bytes, scope);
+    if (address.Text() != text)
+        return std::nullopt;
+    return address;
 }
 
 std::string CProbeProtocol::Dotted(IPAddr address)

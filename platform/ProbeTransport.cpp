@@ -20,7 +20,7 @@ CProbeTransport::~CProbeTransport()
     Forget(m_pending.begin(), m_pending.end());
 }
 
-DWORD CProbeTransport::CheckRequest(IPAddr destination, const IP_OPTION_INFORMATION* options,
+DWORD CProbeTransport::CheckRequest(const CIpAddress& destination, const IP_OPTION_INFORMATION* options,
                                     std::span<const BYTE> data, BYTE& ttl)
 {
     ttl = options != nullptr ? options->Ttl : kDefaultTtl;
@@ -28,12 +28,12 @@ DWORD CProbeTransport::CheckRequest(IPAddr destination, const IP_OPTION_INFORMAT
         return IP_BAD_OPTION;
     if (data.size() > CProbeProtocol::kMaxDataSize)
         return IP_BAD_REQ;
-    if (!CProbeProtocol::IsUnicast(destination))
+    if (!CProbeProtocol::MaySendTo(destination))
         return IP_BAD_DESTINATION;
     return 0;
 }
 
-CEchoOutcome CProbeTransport::Echo(IPAddr destination, const IP_OPTION_INFORMATION* options,
+CEchoOutcome CProbeTransport::Echo(const CIpAddress& destination, const IP_OPTION_INFORMATION* options,
                                    std::span<const BYTE> data, DWORD timeoutMs)
 {
     CEchoOutcome outcome;
@@ -56,7 +56,7 @@ int CProbeTransport::PollFd() const
     return m_client->Fd();
 }
 
-DWORD CProbeTransport::SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options,
+DWORD CProbeTransport::SendRequest(const CIpAddress& destination, const IP_OPTION_INFORMATION* options,
                                    std::span<const BYTE> data, std::chrono::milliseconds timeout,
                                    bool discardLeftovers, WORD& sequence, Clock::time_point& sent)
 {

@@ -21,12 +21,12 @@ public:
     CProbeTransport& operator=(const CProbeTransport&) = delete;
 
     // Sends one request and waits for its answer (see CProbeClient::Echo).
-    CEchoOutcome Echo(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+    CEchoOutcome Echo(const CIpAddress& destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                       DWORD timeoutMs);
 
     int PollFd() const override;
     // IP_NO_RESOURCES, with nothing sent, when the helper would not send it at once.
-    DWORD SendRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+    DWORD SendRequest(const CIpAddress& destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                       std::chrono::milliseconds timeout, bool discardLeftovers, WORD& sequence,
                       Clock::time_point& sent) override;
     void ReadAnswers(std::span<const CEchoWaiting> waiting, short events, const FoundProc& found) override;
@@ -37,9 +37,10 @@ public:
     Clock::duration LongestPoll() const override;
 
     // The helper sends only what the trace engine needs: a TTL and no other option, up to
-    // 255 data bytes of its own, to unicast addresses. 0, with the TTL to send, when the
+    // 255 data bytes of its own, to unicast addresses of either family (link-local ones
+    // with their interface). 0, with the TTL to send, when the
     // request is one it may send; else the IP_STATUS that refuses it.
-    static DWORD CheckRequest(IPAddr destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
+    static DWORD CheckRequest(const CIpAddress& destination, const IP_OPTION_INFORMATION* options, std::span<const BYTE> data,
                               BYTE& ttl);
 
 private:

@@ -6,9 +6,11 @@
 // Lookups honour the thread's blocking hook (BlockingHook.h).
 
 #include "AsyncResolver.h"
+#include "IpAddress.h"
 #include "WinTypes.h"
 
 #include <netdb.h>
+#include <vector>
 
 namespace win {
 
@@ -32,6 +34,13 @@ std::uint32_t inet_addr(const char* text);
 // The record lives in the calling thread until its next lookup; null on failure.
 hostent* gethostbyname(const char* name);
 hostent* gethostbyaddr(const char* address, int length, int family);
+
+// Windows Sockets 2's getaddrinfo for a host name alone, over c-ares: the addresses of family
+// (AF_UNSPEC, AF_INET or AF_INET6) in the system's order of preference (RFC 6724, as the
+// C library sorts them: a family the machine has no route for comes last). 0, or the
+// resolver's error (WSAHOST_NOT_FOUND, WSATRY_AGAIN, WSANO_RECOVERY, WSANO_DATA; WSAEINTR when
+// the blocking call was cancelled), which is also left as the last error.
+DWORD GetAddrInfo(const char* name, int family, std::vector<CIpAddress>& addresses);
 
 // Windows Sockets' asynchronous reverse lookup, with a completion routine in place of the
 // window message: done runs on this thread inside an alertable wait (SleepEx, AlertableWait.h).

@@ -37,6 +37,8 @@ constexpr DWORD ERROR_CANCELLED = 1223;
 
 // A blocking call cut off by WSACancelBlockingCall.
 constexpr DWORD WSAEINTR = 10004;
+// The machine has no route to the network (of the address's family, say).
+constexpr DWORD WSAENETUNREACH = 10051;
 
 // Windows Sockets resolver errors: 11000 + h_errno.
 constexpr DWORD WSABASEERR_HOST = 11000;
@@ -65,3 +67,13 @@ constexpr DWORD IP_PARAM_PROBLEM = 11015;
 constexpr DWORD IP_SOURCE_QUENCH = 11016;
 constexpr DWORD IP_BAD_DESTINATION = 11018;
 constexpr DWORD IP_GENERAL_FAILURE = 11050;
+// The names the IPv6 echo call gives some of them, and its own.
+constexpr DWORD IP_DEST_NO_ROUTE = 11002;
+constexpr DWORD IP_DEST_ADDR_UNREACHABLE = 11003;
+constexpr DWORD IP_DEST_PROHIBITED = 11004;
+constexpr DWORD IP_HOP_LIMIT_EXCEEDED = 11013;
+constexpr DWORD IP_REASSEMBLY_TIME_EXCEEDED = 11014;
+constexpr DWORD IP_PARAMETER_PROBLEM = 11015;
+constexpr DWORD IP_DEST_UNREACHABLE = 11040;
+constexpr DWORD IP_TIME_EXCEEDED = 11041;
+constexpr DWORD IP_DEST_SCOPE_MISMATCH = 11045;

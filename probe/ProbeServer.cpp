@@ -19,8 +19,9 @@ constexpr int kMaxReadsPerPass = 64;
 
 } // namespace
 
-CProbeServer::CProbeServer(int rawSocket)
+CProbeServer::CProbeServer(int rawSocket, int rawSocket6)
     : m_socket(rawSocket)
+    , m_socket6(rawSocket6)
     , m_identifier(static_cast<WORD>(::getpid()))
     , m_buffer(kMaxPacketSize)
     , m_rateTokens(win::CProbeProtocol::kMaxInFlight)
@@ -32,16 +33,20 @@ CProbeServer::CProbeServer(int rawSocket)
 CProbeServer::~CProbeServer()
 {
     ::close(m_socket);
+    if (m_socket6 >= 0)
+        ::close(m_socket6);
 }
 
 int CProbeServer::Run(int input, int output)
 {
     for (;;) {
-        pollfd entries[2] = {{input, POLLIN, 0}, {m_socket, POLLIN, 0}};
-        if (::poll(entries, 2, PollTimeoutMs(Clock::now())) < 0 && errno != EINTR)
+        pollfd entries[3] = {{input, POLLIN, 0}, {m_socket, POLLIN, 0}, {m_socket6, POLLIN, 0}};
+        if (::poll(entries, m_socket6 >= 0 ? 3 : 2, PollTimeoutMs(Clock::now())) < 0 && errno != EINTR)
             return 1;
         if (entries[1].revents != 0)
-            ReadAnswers();
+            ReadAnswers(m_socket);
+        if (m_socket6 >= 0 && entries[2].revents != 0)
+            ReadAnswers(m_socket6);
         if (entries[0].revents != 0) {
             const EInput state = ReadRequests(input);
             if (state == EInput::Bad)
@@ -123,37 +128,67 @@ void CProbeServer::RefillRate(Clock::time_point now)
 void CProbeServer::Send(const CQueued& queued)
 {
     const win::CProbeRequest& request = queued.m_request;
-    const std::vector<BYTE> data(request.m_dataSize, win::CProbeProtocol::kDataByte);
     const WORD sequence = ++m_sequence;
-    win::CIcmpPacket::BuildEchoRequest(m_identifier, sequence, data, m_packet);
-    const int ttl = request.m_ttl;
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = request.m_destination;
-    if (::setsockopt(m_socket, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) != 0) {
-        Fail(request.m_token, IP_BAD_OPTION);
-        return;
-    }
+    DWORD failure = 0;
     const Clock::time_point sent = Clock::now();
-    if (::sendto(m_socket, m_packet.data(), m_packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
-        Fail(request.m_token, win::CEchoMatcher::StatusForSend(errno));
+    if (!SendPacket(request, sequence, failure)) {
+        Fail(request.m_token, failure);
         return;
     }
     m_inFlight.push_back({request, win::CEchoMatcher(request.m_destination, m_identifier, sequence), sent,
                           sent + std::chrono::milliseconds(request.m_timeoutMs)});
 }
 
-void CProbeServer::ReadAnswers()
+// The hop limit of IPv6 is set as the TTL of IPv4 is, with the one option each family has.
+bool CProbeServer::SendPacket(const win::CProbeRequest& request, WORD sequence, DWORD& failure)
 {
+    const bool v6 = request.m_destination.IsV6();
+    const int socket = v6 ? m_socket6 : m_socket;
+    if (socket < 0) {
+        failure = IP_DEST_NO_ROUTE;
+        return false;
+    }
+    const std::vector<BYTE> data(request.m_dataSize, win::CProbeProtocol::kDataByte);
+    win::CIcmpPacket::BuildEchoRequest(v6, m_identifier, sequence, data, m_packet);
+    const int ttl = request.m_ttl;
+    const int set = v6 ? ::setsockopt(socket, IPPROTO_IPV6, IPV6_UNICAST_HOPS, &ttl, sizeof ttl)
+                       : ::setsockopt(socket, IPPROTO_IP, IP_TTL, &ttl, sizeof ttl);
+    if (set != 0) {
+        failure = IP_BAD_OPTION;
+        return false;
+    }
+    sockaddr_storage to{};
+    socklen_t length = sizeof(sockaddr_in);
+    if (v6) {
+        request.m_destination.ToSockaddr6(reinterpret_cast<sockaddr_in6&>(to));
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto& to4 = reinterpret_cast<sockaddr_in&>(to);
+        to4.sin_family = AF_INET;
+        to4.sin_addr.s_addr = request.m_destination.V4();
+    }
+    if (::sendto(socket, m_packet.data(), m_packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), length) < 0) {
+        failure = win::CEchoMatcher::StatusForSend(errno);
+        return false;
+    }
+    return true;
+}
+
+void CProbeServer::ReadAnswers(int socket)
+{
+    const bool v6 = socket == m_socket6;
     for (int reads = 0; reads < kMaxReadsPerPass; ++reads) {
         iovec vector{m_buffer.data(), m_buffer.size()};
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+        sockaddr_in6 from{};
         msghdr message{};
+        message.msg_name = &from;
+        message.msg_namelen = sizeof from;
         message.msg_iov = &vector;
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof control;
-        const ssize_t size = ::recvmsg(m_socket, &message, MSG_DONTWAIT);
+        const ssize_t size = ::recvmsg(socket, &message, MSG_DONTWAIT);
         if (size < 0)
             return;
         const Clock::time_point received = Clock::now();
@@ -162,7 +197,9 @@ void CProbeServer::ReadAnswers()
             continue;
         const std::span<const BYTE> packet(m_buffer.data(), static_cast<std::size_t>(size));
         for (auto it = m_inFlight.begin(); it != m_inFlight.end(); ++it) {
-            const std::optional<win::CEchoAnswer> answer = it->m_matcher.MatchRaw(packet);
+            const std::optional<win::CEchoAnswer> answer =
+                v6 ? it->m_matcher.MatchRaw6(packet, win::CIpAddress::FromSockaddr6(from), 0)
+                   : it->m_matcher.MatchRaw(packet);
             if (!answer)
                 continue;
             // Timed by the kernel's receive stamp: a busy helper adds nothing to the trip.
@@ -210,7 +247,7 @@ void CProbeServer::Answer(const win::CProbeAnswer& answer)
 
 void CProbeServer::Fail(DWORD token, DWORD status)
 {
-    Answer({token, false, status, 0, {}});
+    Answer({token, false, status, {}, {}});
 }
 
 bool CProbeServer::Flush(int output)

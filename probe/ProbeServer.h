@@ -1,6 +1,6 @@
 #pragma once
 // The helper's work once its privileges are gone: reads checked requests from the parent,
-// sends each as an ICMP echo request on the raw socket, and answers each with what
+// sends each as an ICMP or ICMPv6 echo request on the raw socket of its family, and answers each with what
 // answered it (or why nothing did) by the request's token. Many requests may be in
 // flight, up to a fixed number (beyond it a request is answered IP_NO_RESOURCES at once;
 // a cancelled request leaves its place);
@@ -19,8 +19,9 @@ class CProbeServer {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // rawSocket: an open raw ICMP socket, which the server then owns.
-    explicit CProbeServer(int rawSocket);
+    // rawSocket, rawSocket6: open raw ICMP and ICMPv6 sockets, which the server then owns;
+    // rawSocket6 is -1 where the machine has no IPv6 (its requests then find no route).
+    CProbeServer(int rawSocket, int rawSocket6);
     ~CProbeServer();
     CProbeServer(const CProbeServer&) = delete;
     CProbeServer& operator=(const CProbeServer&) = delete;
@@ -47,7 +48,8 @@ private:
     void SendQueued();
     void Send(const CQueued& queued);
     void RefillRate(Clock::time_point now);
-    void ReadAnswers();
+    void ReadAnswers(int socket);
+    bool SendPacket(const win::CProbeRequest& request, WORD sequence, DWORD& failure);
     void ExpireDue(Clock::time_point now);
     int PollTimeoutMs(Clock::time_point now) const;
     void Answer(const win::CProbeAnswer& answer);
@@ -55,6 +57,7 @@ private:
     bool Flush(int output);
 
     int m_socket;
+    int m_socket6;
     WORD m_identifier;
     WORD m_sequence = 0;
     CProbeRequestReader m_reader;

@@ -59,13 +59,17 @@ bool CProbeSyscallFilter::Install()
         program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, call, 0, 1));
         program.push_back(Statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
     }
-    // setsockopt(fd, IPPROTO_IP, IP_TTL, ...) alone, on the low words of the arguments
-    // (both are ints; both architectures above are little-endian).
-    program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, SYS_setsockopt, 0, 5));
+    // setsockopt(fd, IPPROTO_IP, IP_TTL, ...) and setsockopt(fd, IPPROTO_IPV6,
+    // IPV6_UNICAST_HOPS, ...) alone, on the low words of the arguments (both are ints; both
+    // architectures above are little-endian). Jumps count the instructions they skip.
+    program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, SYS_setsockopt, 0, 8));   // else kill
     program.push_back(Statement(BPF_LD | BPF_W | BPF_ABS, Argument(1)));
-    program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, IPPROTO_IP, 0, 3));
+    program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, IPPROTO_IP, 0, 2));       // else IPv6?
     program.push_back(Statement(BPF_LD | BPF_W | BPF_ABS, Argument(2)));
-    program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, IP_TTL, 0, 1));
+    program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, IP_TTL, 3, 4));           // allow, kill
+    program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, IPPROTO_IPV6, 0, 3));     // else kill
+    program.push_back(Statement(BPF_LD | BPF_W | BPF_ABS, Argument(2)));
+    program.push_back(Jump(BPF_JMP | BPF_JEQ | BPF_K, IPV6_UNICAST_HOPS, 0, 1)); // allow, kill
     program.push_back(Statement(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
     program.push_back(Statement(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS));
     const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};

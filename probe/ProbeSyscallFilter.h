@@ -1,7 +1,7 @@
 #pragma once
 // The system calls quorail-probe may make once it serves requests: reading requests,
-// writing answers, sending and receiving on the raw socket, setting its TTL, the clock,
-// memory and ending. Any other call, and any other socket option (IP_HDRINCL, say),
+// writing answers, sending and receiving on the raw sockets, setting their TTL (hop
+// limit for IPv6), the clock, memory and ending. Any other call, and any other socket option (IP_HDRINCL, say),
 // kills the helper, so that a fault in it cannot turn the raw socket into a packet forge.
 
 class CProbeSyscallFilter {

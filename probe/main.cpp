@@ -1,6 +1,6 @@
 // quorail-probe: the one program of Quorail that may hold cap_net_raw. Its parent, the
 // echo facility, starts it with a socket on standard input and output. It opens its raw
-// ICMP socket, gives up every privilege, narrows its system calls to those it serves
+// ICMP and ICMPv6 sockets, gives up every privilege, narrows its system calls to those it serves
 // with, says "ready" and serves echo requests until its parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
 
 #include "ProbePrivileges.h"
@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstring>
 #include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -45,6 +46,26 @@ int OpenRawSocket()
     return fd;
 }
 
+// The same for ICMPv6; -1 where the machine has no IPv6, which the helper does without.
+int OpenRawSocket6()
+{
+    const int fd = ::socket(AF_INET6, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMPV6);
+    if (fd < 0)
+        return -1;
+    icmp6_filter filter{};
+    ICMP6_FILTER_SETBLOCKALL(&filter);
+    for (const int type : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG, ICMP6_TIME_EXCEEDED,
+                           ICMP6_PARAM_PROB})
+        ICMP6_FILTER_SETPASS(type, &filter);
+    const int on = 1;
+    if (::setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter) != 0 ||
+        ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 int main()
@@ -53,6 +74,7 @@ int main()
     ::syscall(SYS_close_range, 3u, ~0u, 0u);
     ::signal(SIGPIPE, SIG_DFL);
     const int raw = OpenRawSocket();
+    const int raw6 = raw >= 0 ? OpenRawSocket6() : -1;
     if (!CProbePrivileges::DropAll()) {
         Say("error " + std::to_string(EPERM));
         return 1;
@@ -61,7 +83,7 @@ int main()
         Say("error " + std::to_string(-raw));
         return 1;
     }
-    CProbeServer server(raw);
+    CProbeServer server(raw, raw6);
     if (!CProbeSyscallFilter::Install()) {
         Say("error " + std::to_string(ENOSYS));
         return 1;

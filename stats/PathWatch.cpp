@@ -4,7 +4,6 @@
 #include "RouteTracer.h"
 #include "WatchRounds.h"
 
-#include <arpa/inet.h>
 #include <cmath>
 
 CPathWatch::~CPathWatch()
@@ -38,17 +37,17 @@ bool CPathWatch::Start(const Options& options)
         m_board.Finish(ERROR_INVALID_PARAMETER, problem);
         return false;
     }
-    IPAddr target = 0;
-    if (!CRouteTracer::Initialise() || !CRouteTracer::ResolveTarget(options.strHost, target)) {
+    // The watch probes IPv4 alone: a name's IPv4 address, whatever the system prefers.
+    win::CIpAddress target;
+    if (!CRouteTracer::Initialise() ||
+        !CRouteTracer::ResolveTarget(options.strHost, target, CRouteTracer::EFamily::V4)) {
         m_board.Finish(win::GetLastError(), {});
         return false;
     }
-    char dotted[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &target, dotted, sizeof dotted);
-    m_board.SetAddress(dotted);
+    m_board.SetAddress(target.Text());
 
     CWatchRounds::CSettings settings;
-    settings.target = target;
+    settings.target = target.V4();
     settings.nMaxHops = options.nMaxHops;
     settings.interval = std::chrono::duration_cast<CWatchRounds::Clock::duration>(
         std::chrono::duration<double>(options.dIntervalS));

@@ -15,6 +15,9 @@ win::PFN_IcmpSendEcho g_pfnIcmpSendEcho = nullptr;
 win::PFN_IcmpCloseHandle g_pfnIcmpCloseHandle = nullptr;
 win::PFN_IcmpSendEcho2 g_pfnIcmpSendEcho2 = nullptr;
 win::PFN_IcmpParseReplies g_pfnIcmpParseReplies = nullptr;
+win::PFN_Icmp6CreateFile g_pfnIcmp6CreateFile = nullptr;
+win::PFN_Icmp6SendEcho2 g_pfnIcmp6SendEcho2 = nullptr;
+win::PFN_Icmp6ParseReplies g_pfnIcmp6ParseReplies = nullptr;
 
 void CIcmpModule::Release()
 {

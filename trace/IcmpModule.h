@@ -28,6 +28,10 @@ extern win::PFN_IcmpCloseHandle g_pfnIcmpCloseHandle;
 // every trace probes one request after the other.
 extern win::PFN_IcmpSendEcho2 g_pfnIcmpSendEcho2;
 extern win::PFN_IcmpParseReplies g_pfnIcmpParseReplies;
+// The IPv6 calls; null where the echo library lacks them, and then IPv6 targets fail.
+extern win::PFN_Icmp6CreateFile g_pfnIcmp6CreateFile;
+extern win::PFN_Icmp6SendEcho2 g_pfnIcmp6SendEcho2;
+extern win::PFN_Icmp6ParseReplies g_pfnIcmp6ParseReplies;
 
 // Every file that includes this header holds one of these, constructed before anything
 // that file defines after the include. The last one destroyed releases the holder, so the

@@ -12,7 +12,7 @@ CNameLookups::~CNameLookups()
     Abandon();
 }
 
-void CNameLookups::Start(IPAddr address)
+void CNameLookups::Start(const win::CIpAddress& address)
 {
     if (Find(address) != nullptr)
         return;
@@ -23,7 +23,7 @@ void CNameLookups::Start(IPAddr address)
     StartQueued();
 }
 
-std::optional<std::string> CNameLookups::Name(IPAddr address)
+std::optional<std::string> CNameLookups::Name(const win::CIpAddress& address)
 {
     Start(address);
     CEntry& entry = *Find(address);
@@ -49,7 +49,7 @@ void CNameLookups::Poll()
     EndOverdue(Clock::now());
 }
 
-bool CNameLookups::TryName(IPAddr address, std::string& name)
+bool CNameLookups::TryName(const win::CIpAddress& address, std::string& name)
 {
     const CEntry* entry = Find(address);
     if (entry == nullptr || entry->m_state != EState::Done)
@@ -66,10 +66,10 @@ void CNameLookups::Abandon()
     m_entries.clear();
 }
 
-CNameLookups::CEntry* CNameLookups::Find(IPAddr address)
+CNameLookups::CEntry* CNameLookups::Find(const win::CIpAddress& address)
 {
     const auto found = std::find_if(m_entries.begin(), m_entries.end(),
-                                    [address](const CEntry& entry) { return entry.m_address == address; });
+                                    [&address](const CEntry& entry) { return entry.m_address == address; });
     return found != m_entries.end() ? &*found : nullptr;
 }
 
@@ -86,8 +86,9 @@ void CNameLookups::StartQueued()
 void CNameLookups::Begin(CEntry& entry)
 {
     entry.m_started = Clock::now();
-    entry.m_request = win::WSAAsyncGetHostByAddr(reinterpret_cast<const char*>(&entry.m_address),
-                                                 sizeof entry.m_address, AF_INET, &OnLookedUp, &entry);
+    const bool v6 = entry.m_address.IsV6();
+    entry.m_request = win::WSAAsyncGetHostByAddr(reinterpret_cast<const char*>(entry.m_address.Bytes().data()),
+                                                 v6 ? 16 : 4, v6 ? AF_INET6 : AF_INET, &OnLookedUp, &entry);
     if (entry.m_request == nullptr) {
         entry.m_state = EState::Done;
         return;

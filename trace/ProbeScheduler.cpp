@@ -2,6 +2,7 @@
 
 #include "AlertableWait.h"
 #include "BlockingHook.h"
+#include "EchoCalls.h"
 #include "IcmpModule.h"
 #include "LastError.h"
 
@@ -23,7 +24,7 @@ const std::array<BYTE, kProbeDataSize>& ProbeData()
 }
 } // namespace
 
-CProbeScheduler::CProbeScheduler(CRouteTracer& tracer, IPAddr target, CHopResultArray& hops, BYTE maxHops,
+CProbeScheduler::CProbeScheduler(CRouteTracer& tracer, const win::CIpAddress& target, CHopResultArray& hops, BYTE maxHops,
                                  DWORD timeoutMs, DWORD probesPerHop)
     : m_tracer(tracer)
     , m_target(target)
@@ -44,7 +45,7 @@ BOOL CProbeScheduler::Run()
 {
     if (m_lastTtl == 0)
         return TRUE;
-    m_handle = g_pfnIcmpCreateFile();
+    m_handle = CEchoCalls::Open(m_target);
     if (m_handle == INVALID_HANDLE_VALUE)
         return FALSE;
     for (;;) {
@@ -117,8 +118,8 @@ bool CProbeScheduler::Ask(CProbe& probe)
     ++m_inFlight;
     win::IP_OPTION_INFORMATION options{};
     options.Ttl = static_cast<BYTE>(probe.m_ttl);
-    g_pfnIcmpSendEcho2(m_handle, nullptr, &OnRequestDone, &request, m_target, ProbeData().data(), kProbeDataSize,
-                       &options, request.m_buffer.data(), static_cast<DWORD>(request.m_buffer.size()), timeoutMs);
+    CEchoCalls::Send(m_handle, &OnRequestDone, &request, m_target, ProbeData().data(), kProbeDataSize, options,
+                     request.m_buffer.data(), static_cast<DWORD>(request.m_buffer.size()), timeoutMs);
     const DWORD status = win::GetLastError();
     if (status == ERROR_NOT_SUPPORTED)
         m_bAsyncRefused = true;
@@ -158,7 +159,8 @@ void CProbeScheduler::OnRequestDone(void* context, void*, ULONG)
     request.m_bWaiting = false;
     if (probe.m_state != CProbe::EState::InFlight)
         return;
-    if (g_pfnIcmpParseReplies(request.m_buffer.data(), static_cast<DWORD>(request.m_buffer.size())) != 1) {
+    const DWORD size = static_cast<DWORD>(request.m_buffer.size());
+    if (CEchoCalls::Parse(owner.m_target, request.m_buffer.data(), size, probe.m_address, probe.m_rtt) != 1) {
         const DWORD error = win::GetLastError();
         // The probe's other request may still be answered.
         const bool otherWaits = std::any_of(probe.m_requests.begin(), probe.m_requests.end(),
@@ -167,10 +169,6 @@ void CProbeScheduler::OnRequestDone(void* context, void*, ULONG)
             owner.Finish(probe, error);
         return;
     }
-    win::ICMP_ECHO_REPLY record{};
-    std::memcpy(&record, request.m_buffer.data(), sizeof record);
-    probe.m_address = record.Address;
-    probe.m_rtt = record.RoundTripTime;
     probe.m_answered = Clock::now();
     owner.Finish(probe, 0);
     owner.TellAddress(probe);
@@ -224,9 +222,9 @@ BOOL CProbeScheduler::ReportFinished()
 
 BOOL CProbeScheduler::Report(unsigned ttl, CHop& hop, std::size_t counted)
 {
-    HopResult record{0, 0, 0xFFFFFFFFu, 0, 0};
+    HopResult record{0, {}, 0xFFFFFFFFu, 0, 0};
     DWORD sum = 0;
-    PingReply reply{0, 0, 0};
+    PingReply reply{0, {}, 0};
     for (std::size_t i = 0; i < counted; ++i) {
         const CProbe& probe = hop.m_probes[i];
         if (probe.m_error != 0) {

@@ -40,7 +40,7 @@ public:
     static constexpr std::chrono::milliseconds kAskAgainFloor{50};
     static constexpr int kAskAgainFactor = 2;
 
-    CProbeScheduler(CRouteTracer& tracer, IPAddr target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+    CProbeScheduler(CRouteTracer& tracer, const win::CIpAddress& target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                     DWORD probesPerHop);
     // Closes the echo handle: no probe outlives the trace.
     ~CProbeScheduler();
@@ -54,7 +54,7 @@ public:
     bool AsyncRefused() const { return m_bAsyncRefused; }
 
 private:
-    static constexpr std::size_t kReplySize = 60; // one reply record and the 32 echoed bytes
+    static constexpr std::size_t kReplySize = 80; // one reply record of either family, 32 echoed bytes and 8 more
     static constexpr std::size_t kMaxAsks = 2;    // a probe's first request and one more
 
     struct CProbe;
@@ -74,7 +74,7 @@ private:
         Clock::time_point m_answered;  // Done and answered: when the answer came
         std::size_t m_asks = 0;        // requests sent
         DWORD m_error = 0;  // Done: 0 when answered, else the failure
-        IPAddr m_address = 0;
+        win::CIpAddress m_address;
         DWORD m_rtt = 0;    // ms
         std::array<CRequest, kMaxAsks> m_requests;
     };
@@ -117,7 +117,7 @@ private:
     BOOL Fail(DWORD error);
 
     CRouteTracer& m_tracer;
-    IPAddr m_target;
+    win::CIpAddress m_target;
     CHopResultArray& m_hops;
     unsigned m_lastTtl;   // the highest TTL still needed
     DWORD m_timeoutMs;

@@ -11,10 +11,9 @@ namespace {
 
 std::string FormatNumbers(int hopNumber, const HopResult& hop)
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&hop.Address);
-    char text[128];
-    std::snprintf(text, sizeof text, "%d\t%d\t%d\t%d\t[%d.%d.%d.%d]", hopNumber, static_cast<int>(hop.MinRTT),
-                  static_cast<int>(hop.AvgRTT), static_cast<int>(hop.MaxRTT), bytes[0], bytes[1], bytes[2], bytes[3]);
+    char text[192];
+    std::snprintf(text, sizeof text, "%d\t%d\t%d\t%d\t[%s]", hopNumber, static_cast<int>(hop.MinRTT),
+                  static_cast<int>(hop.AvgRTT), static_cast<int>(hop.MaxRTT), hop.Address.Text().c_str());
     return text;
 }
 
@@ -34,7 +33,9 @@ std::string CReportTracer::FormatHopLine(int hopNumber, const HopResult& hop)
     std::string line = FormatNumbers(hopNumber, hop);
     if (!g_bResolveNames)
         return line;
-    const hostent* entry = win::gethostbyaddr(reinterpret_cast<const char*>(&hop.Address), 4, AF_INET);
+    const bool v6 = hop.Address.IsV6();
+    const hostent* entry = win::gethostbyaddr(reinterpret_cast<const char*>(hop.Address.Bytes().data()), v6 ? 16 : 4,
+                                              v6 ? AF_INET6 : AF_INET);
     if (entry != nullptr && entry->h_name != nullptr)
         line += std::string("\t") + entry->h_name;
     return line;
@@ -56,7 +57,7 @@ BOOL CReportTracer::OnSingleHostResult(int hopNumber, HopResult& hop)
     return TRUE;
 }
 
-void CReportTracer::OnHopAddress(int, IPAddr address)
+void CReportTracer::OnHopAddress(int, const win::CIpAddress& address)
 {
     if (g_bResolveNames)
         m_names.Start(address);

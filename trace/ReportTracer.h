@@ -23,7 +23,7 @@ public:
 
 protected:
     BOOL OnSingleHostResult(int hopNumber, HopResult& hop) override;
-    void OnHopAddress(int hopNumber, IPAddr address) override;
+    void OnHopAddress(int hopNumber, const win::CIpAddress& address) override;
     void OnTraceEnd() override;
 
 private:

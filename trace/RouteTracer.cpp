@@ -1,20 +1,37 @@
 #include "RouteTracer.h"
 
 #include "BlockingHook.h"
+#include "EchoCalls.h"
 #include "IcmpModule.h"
 #include "LastError.h"
 #include "ProbeScheduler.h"
 #include "WinSock.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 constexpr BYTE kProbeDataSize = 32;
 constexpr BYTE kProbeDataByte = 'E';
-constexpr DWORD kEchoReplyRecordSize = 28;
+
+int FamilyFor(CRouteTracer::EFamily family)
+{
+    switch (family) {
+    case CRouteTracer::EFamily::V4:
+        return AF_INET;
+    case CRouteTracer::EFamily::V6:
+        return AF_INET6;
+    default:
+        return AF_UNSPEC;
+    }
+}
+
 } // namespace
 
 BOOL CRouteTracer::Initialise()
@@ -39,21 +56,69 @@ BOOL CRouteTracer::Initialise()
             win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpSendEcho2"));
         g_pfnIcmpParseReplies = reinterpret_cast<win::PFN_IcmpParseReplies>(
             win::GetProcAddress(g_IcmpModule.m_hModule, "IcmpParseReplies"));
+        g_pfnIcmp6CreateFile = reinterpret_cast<win::PFN_Icmp6CreateFile>(
+            win::GetProcAddress(g_IcmpModule.m_hModule, "Icmp6CreateFile"));
+        g_pfnIcmp6SendEcho2 = reinterpret_cast<win::PFN_Icmp6SendEcho2>(
+            win::GetProcAddress(g_IcmpModule.m_hModule, "Icmp6SendEcho2"));
+        g_pfnIcmp6ParseReplies = reinterpret_cast<win::PFN_Icmp6ParseReplies>(
+            win::GetProcAddress(g_IcmpModule.m_hModule, "Icmp6ParseReplies"));
         win::SetLastError(lastError);
     }
     return g_pfnIcmpCreateFile != nullptr && g_pfnIcmpSendEcho != nullptr && g_pfnIcmpCloseHandle != nullptr;
 }
 
-BOOL CRouteTracer::ResolveTarget(const std::string& host, IPAddr& target)
+BOOL CRouteTracer::ResolveTarget(const std::string& host, win::CIpAddress& target, EFamily family)
 {
-    target = win::inet_addr(host.c_str());
-    if (target != win::INADDR_NONE_VALUE)
+    if (const std::optional<win::CIpAddress> literal = win::CIpAddress::Parse(host)) {
+        const bool wrongFamily = (family == EFamily::V4 && literal->IsV6()) || (family == EFamily::V6 && !literal->IsV6());
+        if (wrongFamily) {
+            win::SetLastError(WSANO_DATA);
+            return FALSE;
+        }
+        target = *literal;
         return TRUE;
-    const hostent* entry = win::gethostbyname(host.c_str());
-    if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr)
+    }
+    // What looks like an IPv6 literal is no name: it is malformed, or link-local without a zone.
+    if (host.find(':') != std::string::npos || host.find('[') != std::string::npos) {
+        win::SetLastError(WSAHOST_NOT_FOUND);
         return FALSE;
-    std::memcpy(&target, entry->h_addr_list[0], std::min<std::size_t>(sizeof target, entry->h_length));
+    }
+    std::vector<win::CIpAddress> addresses;
+    if (win::GetAddrInfo(host.c_str(), FamilyFor(family), addresses) != 0)
+        return FALSE;
+    target = addresses.front();
     return TRUE;
+}
+
+// A datagram socket "connected" to the target asks the kernel for a route and sends nothing.
+BOOL CRouteTracer::CheckRoute(const win::CIpAddress& target)
+{
+    const int fd = ::socket(target.IsV6() ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        if (errno != EAFNOSUPPORT)
+            return TRUE;
+        win::SetLastError(WSAENETUNREACH);
+        return FALSE;
+    }
+    sockaddr_storage to{};
+    socklen_t length = sizeof(sockaddr_in);
+    if (target.IsV6()) {
+        target.ToSockaddr6(reinterpret_cast<sockaddr_in6&>(to));
+        reinterpret_cast<sockaddr_in6&>(to).sin6_port = htons(9);
+        length = sizeof(sockaddr_in6);
+    } else {
+        auto& to4 = reinterpret_cast<sockaddr_in&>(to);
+        to4.sin_family = AF_INET;
+        to4.sin_port = htons(9);
+        to4.sin_addr.s_addr = target.V4();
+    }
+    const int connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&to), length);
+    const int error = errno;
+    ::close(fd);
+    if (connected == 0 || (error != ENETUNREACH && error != EADDRNOTAVAIL))
+        return TRUE;
+    win::SetLastError(WSAENETUNREACH);
+    return FALSE;
 }
 
 CRouteTracer::ESchedule CRouteTracer::ScheduleFromText(const std::string& text)
@@ -71,15 +136,16 @@ BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE ma
     } end{*this};
     if (!Initialise())
         return FALSE;
-    IPAddr target = 0;
-    if (!ResolveTarget(host, target))
+    win::CIpAddress target;
+    if (!ResolveTarget(host, target, m_eFamily))
         return FALSE;
     if (probesPerHop == 0) {
         win::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const bool parallel = m_eSchedule == ESchedule::Parallel && g_pfnIcmpSendEcho2 != nullptr &&
-                          g_pfnIcmpParseReplies != nullptr;
+    if (!CEchoCalls::Available(target, false))
+        return FALSE;
+    const bool parallel = m_eSchedule == ESchedule::Parallel && CEchoCalls::Available(target, true);
     if (parallel) {
         CProbeScheduler scheduler(*this, target, hops, maxHops, timeoutMs, probesPerHop);
         const BOOL result = scheduler.Run();
@@ -89,7 +155,7 @@ BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE ma
     return TraceSequential(target, hops, maxHops, timeoutMs, probesPerHop);
 }
 
-BOOL CRouteTracer::TraceSequential(IPAddr target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+BOOL CRouteTracer::TraceSequential(const win::CIpAddress& target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                                    DWORD probesPerHop)
 {
     // A wider counter than the 8-bit TTL, so that a limit of 255 ends after TTL 255.
@@ -112,11 +178,11 @@ BOOL CRouteTracer::TraceSequential(IPAddr target, CHopResultArray& hops, BYTE ma
     return TRUE;
 }
 
-BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop)
+BOOL CRouteTracer::TraceHop(const win::CIpAddress& target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop)
 {
-    hop = HopResult{0, 0, 0xFFFFFFFFu, 0, 0};
+    hop = HopResult{0, {}, 0xFFFFFFFFu, 0, 0};
     DWORD sum = 0;
-    PingReply reply{0, 0, 0};
+    PingReply reply{0, {}, 0};
     for (DWORD probe = 0; probe < probesPerHop && hop.dwError == 0; ++probe) {
         if (!Ping(target, reply, ttl, timeoutMs, kProbeDataSize))
             return FALSE;
@@ -145,9 +211,11 @@ BOOL CRouteTracer::TraceHop(IPAddr target, BYTE ttl, DWORD timeoutMs, DWORD prob
     return TRUE;
 }
 
-BOOL CRouteTracer::Ping(IPAddr address, PingReply& reply, BYTE ttl, DWORD timeoutMs, BYTE dataSize)
+BOOL CRouteTracer::Ping(const win::CIpAddress& address, PingReply& reply, BYTE ttl, DWORD timeoutMs, BYTE dataSize)
 {
-    HANDLE handle = g_pfnIcmpCreateFile();
+    if (!CEchoCalls::Available(address, false))
+        return FALSE;
+    HANDLE handle = CEchoCalls::Open(address);
     if (handle == INVALID_HANDLE_VALUE)
         return FALSE;
     // The handle is closed on every way out, also when building the buffers throws.
@@ -155,17 +223,14 @@ BOOL CRouteTracer::Ping(IPAddr address, PingReply& reply, BYTE ttl, DWORD timeou
     win::IP_OPTION_INFORMATION options{};
     options.Ttl = ttl;
     std::vector<BYTE> request(dataSize, kProbeDataByte);
-    std::vector<BYTE> replyBuffer(std::max<DWORD>(dataSize, 8) + kEchoReplyRecordSize);
-    const DWORD count = g_pfnIcmpSendEcho(handle, address, request.data(), dataSize, &options, replyBuffer.data(),
-                                          static_cast<DWORD>(replyBuffer.size()), timeoutMs);
-    if (count == 1) {
-        win::ICMP_ECHO_REPLY record{};
-        std::memcpy(&record, replyBuffer.data(), sizeof record);
-        reply.Address = record.Address;
-        reply.RTT = record.RoundTripTime;
-    } else {
+    std::vector<BYTE> replyBuffer(std::max<DWORD>(dataSize, 8) + CEchoCalls::RecordSize(address));
+    const auto replySize = static_cast<DWORD>(replyBuffer.size());
+    const DWORD count = CEchoCalls::Send(handle, nullptr, nullptr, address, request.data(), dataSize, options,
+                                         replyBuffer.data(), replySize, timeoutMs);
+    if (count == 1)
+        CEchoCalls::ReadRecord(address, replyBuffer.data(), reply.Address, reply.RTT);
+    else
         reply.dwError = win::GetLastError();
-    }
     return TRUE;
 }
 
@@ -179,7 +244,7 @@ BOOL CRouteTracer::OnSingleHostResult(int, HopResult&)
     return TRUE;
 }
 
-void CRouteTracer::OnHopAddress(int, IPAddr)
+void CRouteTracer::OnHopAddress(int, const win::CIpAddress&)
 {
 }
 

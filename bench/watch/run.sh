@@ -5,13 +5,15 @@
 #    `quorail-trace --report --cycles 200 --interval 0.05 -n` against
 #    `mtr -r -c 200 -i 0.05 -n`; their wall times and the ratio (at most 1 passes);
 #  - 2 hops: quorail-trace's peak resident memory after 500 and after 5,000 rounds
-#    (0.008 s apart, within the probe budget); the growth (below 1 MB passes).
+#    (0.008 s apart, within the probe budget); the growth (below 1 MB passes);
+#  - 30 hops, one round a second for a minute: the engine's processor time in percent of
+#    one core (figure only; the watch window's bound of 2 % includes it).
 # Figures are medians over the runs, the lowest and highest run beside them.
 # Needs root: the paths live behind a tun device in the namespace qbench-src, with no link
 # to any other network (the trace benchmark's, under its lock).
 # Usage: bench/watch/run.sh [RUNS]   (default 3)
-#        bench/watch/run.sh --quick  (one run each, 20 against 200 rounds and 50 against
-#                                     500 for memory, no verdicts)
+#        bench/watch/run.sh --quick  (one run each, 20 against 200 rounds, 50 against
+#                                     500 for memory, 5 s for the processor, no verdicts)
 # Builds into $QUORAIL_BUILD (default build/) first unless QUORAIL_BENCH_PREBUILT is set.
 set -euo pipefail
 # The namespace has one name on the machine: runs from other build folders, and the trace
@@ -30,16 +32,19 @@ runs=${1:-3}
 cycles=200
 few=500
 many=5000
+seconds=60
 if [[ -n $quick ]]; then
   runs=1
   cycles=20
   few=50
   many=500
+  seconds=5
 fi
 readonly NS=qbench-src
 readonly TARGET=198.18.200.8
 readonly RTTS=(2 6 10 14 18 22 26 30) # ms, hop 1 to 8
 readonly SMALL_TARGET=198.18.200.32
+readonly LONG_TARGET=198.18.200.130 # behind 198.18.200.101 to .129
 
 [[ $(id -u) -eq 0 ]] || { echo "run.sh: needs root (network namespace, tun device)" >&2; exit 1; }
 for tool in mtr /usr/bin/time; do
@@ -82,6 +87,9 @@ ip -n "$NS" route add 198.18.200.0/24 dev qsim0 src 198.18.199.1
   echo "path $SMALL_TARGET"
   echo "hop 198.18.200.31 rtt=1"
   echo "hop $SMALL_TARGET rtt=2"
+  echo "path $LONG_TARGET"
+  for hop in $(seq 29); do echo "hop 198.18.200.$((100 + hop)) rtt=$hop"; done
+  echo "hop $LONG_TARGET rtt=30"
 } >"$work/path.txt"
 
 ip netns exec "$NS" "$pathsim" "$work/path.txt" >"$work/pathsim.out" 2>&1 &
@@ -149,6 +157,12 @@ few_kb=$(median <"$work/few.kb")
 many_kb=$(median <"$work/many.kb")
 growth=$((many_kb - few_kb))
 echo "peak memory, 2 hops: $few rounds $few_kb KB, $many rounds $many_kb KB, growth $growth KB (bound 1024 KB)"
+
+ip netns exec "$NS" /usr/bin/time -f "%e %U %S" -o "$work/cpu.time" \
+  "$tracer" -r -c "$seconds" --interval 1 -n "$LONG_TARGET" >"$work/cpu.out" 2>"$work/cpu.err"
+read -r wall user system <"$work/cpu.time"
+cpu=$(awk -v w="$wall" -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", 100 * (u + s) / w }')
+echo "processor, 30 hops, $seconds rounds 1 s apart: ${user} s user + ${system} s system in ${wall} s = $cpu % of one core"
 
 [[ -n $quick ]] && exit 0
 verdict=0

@@ -90,6 +90,35 @@ TEST(TraceOptions, HelpAndVersionWinOverEverythingBeforeThem)
     EXPECT_EQ(Parse({"--version", "host"}, version), EResult::Version);
 }
 
+// Families and IPv6 literals: a forced family that the literal contradicts, a malformed
+// literal and a link-local address without its interface are usage errors that say so.
+TEST(TraceOptions, FamiliesAndIpv6LiteralsAreCheckedBeforeAnyTrace)
+{
+    CTraceOptions v6;
+    ASSERT_EQ(Parse({"-6n", "[2001:2::1]"}, v6), EResult::Run) << v6.m_error;
+    EXPECT_EQ(v6.m_family, CRouteTracer::EFamily::V6);
+    EXPECT_FALSE(v6.m_bResolveNames);
+    CTraceOptions v4;
+    ASSERT_EQ(Parse({"dual.example", "-4"}, v4), EResult::Run) << v4.m_error;
+    EXPECT_EQ(v4.m_family, CRouteTracer::EFamily::V4);
+    CTraceOptions zoned;
+    EXPECT_EQ(Parse({"fe80::1%lo"}, zoned), EResult::Run) << zoned.m_error;
+    const std::pair<std::vector<std::string>, std::string> wrong[] = {
+        {{"-4", "2001:2::1"}, "-4 passt nicht zur Adresse 2001:2::1"},
+        {{"-6", "198.18.4.2"}, "-6 passt nicht zur Adresse 198.18.4.2"},
+        {{"-4", "-6", "host"}, "-4 und -6 schliessen einander aus"},
+        {{"2001:2::zz"}, "keine gueltige IPv6-Adresse: 2001:2::zz"},
+        {{"[198.18.4.2]"}, "keine gueltige IPv6-Adresse: [198.18.4.2]"},
+        {{"fe80::1"}, "link-lokale Adresse ohne Zone (etwa fe80::1%eth0): fe80::1"},
+        {{"fe80::1%no-such-interface"}, "keine gueltige IPv6-Adresse: fe80::1%no-such-interface"},
+    };
+    for (const auto& [args, error] : wrong) {
+        CTraceOptions options;
+        EXPECT_EQ(Parse(args, options), EResult::Usage) << error;
+        EXPECT_EQ(options.m_error, error);
+    }
+}
+
 TEST(TraceOptions, ReportTakesCyclesIntervalAndFormatAndRefusesWhatCannotRun)
 {
     CTraceOptions defaults;

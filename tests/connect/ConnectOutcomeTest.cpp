@@ -161,9 +161,8 @@ TEST_F(ConnectOutcomeTest, UnresolvableAndEmptyHostsShowTheResolverCode)
     SKIP_UNLESS_LOOKUPS_STAY_HERE();
     CStartedApp started({"-nologo"});
     for (const std::string host : {"nirgendwo.invalid", "b\xFC" "cher.invalid", ""}) {
-        win::SetLastError(0);
-        ASSERT_EQ(win::gethostbyname(host.c_str()), nullptr) << host;
-        const DWORD code = win::GetLastError();
+        std::vector<win::CIpAddress> addresses;
+        const DWORD code = win::GetAddrInfo(host.c_str(), AF_UNSPEC, addresses);
         EXPECT_GE(code, WSAHOST_NOT_FOUND) << host;
         EXPECT_LE(code, WSANO_DATA) << host;
 

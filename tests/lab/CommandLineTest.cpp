@@ -56,6 +56,32 @@ TEST(CommandLine, WrongUsageExitsTwoAndHelpExitsZero)
     EXPECT_EQ(help.m_out.rfind("Aufruf: quorail-trace", 0), 0u) << help.m_out;
 }
 
+// IPv6 as a user types it: a dual-stack name goes the system's preferred way (IPv6 in the
+// lab) unless -4 says otherwise, a literal in brackets, and an IPv6 network this machine
+// has no route to ends at once with the reason in words.
+TEST(CommandLine, Ipv6NamesLiteralsAndFamilies)
+{
+    auto result = RunTracer({"-q1", "-w0.2", "dual.lab.quorail.test"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_EQ(result.m_err, "quorail-trace zu dual.lab.quorail.test (2001:2:0:4::2), 30 Hops max.\n");
+    EXPECT_NE(result.m_out.find("1\t0\t0\t0\t[2001:2:0:1::2]\tr1.v6.lab.quorail.test\n"), std::string::npos)
+        << result.m_out;
+    result = RunTracer({"-4", "-q1", "-w0.2", "dual.lab.quorail.test"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_NE(result.m_out.find("[198.18.4.2]\tdst.lab.quorail.test\n"), std::string::npos) << result.m_out;
+    result = RunTracer({"-nq1", "-w0.2", "[2001:2:0:4::2]"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_NE(result.m_out.find("4\t0\t0\t0\t[2001:2:0:4::2]\n"), std::string::npos) << result.m_out;
+    result = RunTracer({"-6", "dst.lab.quorail.test"});
+    EXPECT_EQ(result.m_exitCode, 1);
+    EXPECT_EQ(result.m_err.substr(0, 30), "Fehler bei Quorail Nr.: 11001\n") << result.m_err;
+    result = RunTracer({"-n", "2001:2:ffff::1"});
+    EXPECT_EQ(result.m_exitCode, 1);
+    EXPECT_EQ(result.m_err, "Fehler bei Quorail Nr.: 10051\n"
+                            "quorail-trace: Netz nicht erreichbar: dieser Rechner hat keine Route zu der Adresse\n");
+    EXPECT_EQ(result.m_out, "");
+}
+
 // The report's rounds as CSV; a target that nothing answers for gives every hop as 100 % loss.
 TEST(CommandLine, ReportWritesOneCsvRowPerHopAndSilenceIsLoss)
 {

@@ -1,5 +1,6 @@
 // Traces across the namespace routers of tools/lab/lab.sh: r1 answers, r2 stays silent,
-// r3 forwards to dst, answers unreachable for 198.18.10.0/24 and drops 198.18.12.0/24.
+// r3 forwards to dst, answers unreachable for 198.18.10.0/24 and drops 198.18.12.0/24;
+// the same over IPv6 in 2001:2::/48.
 
 #include "DirectEcho.h"
 #include "TraceRun.h"
@@ -23,16 +24,34 @@ std::vector<std::string> HopAddresses(const CTraceRun& run)
 
 } // namespace
 
-TEST(RealRouters, TraceByNameReachesTargetWithNamesAndSilentHop)
+// One family's lab: the target's name, the hops' addresses and the routers' names.
+struct CLabFamily {
+    const char* m_target;
+    std::vector<std::string> m_hops;
+    const char* m_names[4];
+};
+
+class RealRoutersByFamily : public testing::TestWithParam<CLabFamily> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, RealRoutersByFamily,
+    testing::Values(CLabFamily{"dst.lab.quorail.test",
+                               {"198.18.1.2", "0.0.0.0", "198.18.3.2", "198.18.4.2"},
+                               {"r1.lab.quorail.test", nullptr, "r3.lab.quorail.test", "dst.lab.quorail.test"}},
+                    CLabFamily{"dst6.lab.quorail.test",
+                               {"2001:2:0:1::2", "0.0.0.0", "2001:2:0:3::2", "2001:2:0:4::2"},
+                               {"r1.v6.lab.quorail.test", nullptr, "r3.v6.lab.quorail.test", "dst6.lab.quorail.test"}}),
+    [](const testing::TestParamInfo<CLabFamily>& info) { return info.index == 0 ? "IPv4" : "IPv6"; });
+
+TEST_P(RealRoutersByFamily, TraceByNameReachesTargetWithNamesAndSilentHop)
 {
-    const CTraceRun run("dst.lab.quorail.test", 30, kTimeoutMs, 3, true);
+    const CTraceRun run(GetParam().m_target, 30, kTimeoutMs, 3, true);
     ASSERT_TRUE(run.m_bResult) << "last error " << run.m_lastError;
-    EXPECT_EQ(HopAddresses(run),
-              (std::vector<std::string>{"198.18.1.2", "0.0.0.0", "198.18.3.2", "198.18.4.2"}));
+    EXPECT_EQ(HopAddresses(run), GetParam().m_hops);
     ASSERT_EQ(run.m_lines.size(), 4u);
     EXPECT_EQ(run.m_hops[1].dwError, IP_REQ_TIMED_OUT);
     EXPECT_EQ(run.m_lines[1], "2\t*\t*\t*\tFehler:\t\t11010");
-    const char* names[] = {"r1.lab.quorail.test", nullptr, "r3.lab.quorail.test", "dst.lab.quorail.test"};
+    const char* const* names = GetParam().m_names;
     for (std::size_t i : {0u, 2u, 3u}) {
         const std::string& line = run.m_lines[i];
         EXPECT_EQ(line.rfind(std::to_string(i + 1) + "\t", 0), 0u) << line;
@@ -65,6 +84,27 @@ TEST(RealRouters, UnreachableRouteEndsInDestinationUnreachable)
     ASSERT_TRUE(run.m_bResult);
     EXPECT_EQ(HopAddresses(run), (std::vector<std::string>{"198.18.1.2", "0.0.0.0", "198.18.3.2"}));
     EXPECT_EQ(run.m_hops[2].dwError, 0u);
+}
+
+// The IPv6 echo call reports what the IPv4 one would: hop limit exceeded (11013) from the
+// first router, no route (11002) from r3's unreachable route, nothing from its blackhole.
+TEST(RealRouters, Ipv6AnswersCarryTheStatusesOfTheIpv4Path)
+{
+    const auto address = [](const char* text) { return *win::CIpAddress::Parse(text); };
+    DirectEcho echo = SendDirectEcho6(address("2001:2:0:4::2"), 1, kTimeoutMs);
+    ASSERT_EQ(echo.m_count, 1u) << "last error " << echo.m_lastError;
+    EXPECT_EQ(RecordAddress(echo.m_record6).Text(), "2001:2:0:1::2");
+    EXPECT_EQ(echo.m_record6.Status, IP_HOP_LIMIT_EXCEEDED);
+    echo = SendDirectEcho6(address("2001:2:0:10::5"), 64, kTimeoutMs);
+    ASSERT_EQ(echo.m_count, 1u) << "last error " << echo.m_lastError;
+    EXPECT_EQ(RecordAddress(echo.m_record6).Text(), "2001:2:0:3::2");
+    EXPECT_EQ(echo.m_record6.Status, IP_DEST_NO_ROUTE);
+    echo = SendDirectEcho6(address("2001:2:0:12::7"), 64, 200);
+    EXPECT_EQ(echo.m_count, 0u);
+    EXPECT_EQ(echo.m_lastError, IP_REQ_TIMED_OUT);
+    echo = SendDirectEcho6(address("2001:2:0:4::2"), 64, kTimeoutMs);
+    ASSERT_EQ(echo.m_count, 1u) << "last error " << echo.m_lastError;
+    EXPECT_EQ(echo.m_record6.Status, IP_SUCCESS);
 }
 
 TEST(RealRouters, BlackholedAddressTimesOutAfterTheTimeout)

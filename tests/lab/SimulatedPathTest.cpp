@@ -314,3 +314,31 @@ TEST_F(SimulatedPath, WatchMeetsOneRouterOfABalancedHop)
     EXPECT_EQ(snapshot.hops[1].Received(), 30u);
     EXPECT_EQ(snapshot.hops[1].OtherResponders(), std::vector<std::string>{}) << snapshot.hops[1].Responder();
 }
+
+// Rounds 20 ms apart: round 3's answer comes after rounds 4 to 10 were answered, and counts
+// for round 3 all the same.
+TEST_F(SimulatedPath, WatchCountsALateAnswerForItsOwnRound)
+{
+    CPathWatch watch;
+    CPathWatch::Options options;
+    options.strHost = "198.18.200.71";
+    options.nMaxHops = 2; // each round's probe is the target's next: round 3 meets its third
+    options.dIntervalS = 0.02;
+    options.nCycles = 10;
+    options.nTimeoutMs = 1000;
+    options.bResolveNames = false;
+    ASSERT_TRUE(watch.Start(options));
+    ASSERT_TRUE(watch.WaitFinished(std::chrono::seconds(10)));
+    ASSERT_EQ(watch.Snapshot().hops.size(), 2u);
+    EXPECT_EQ(watch.Snapshot().hops[1].LossPercent(), 0.0);
+    const std::vector<CWatchSample> samples = watch.History(2);
+    ASSERT_EQ(samples.size(), 10u);
+    for (const CWatchSample& sample : samples) {
+        EXPECT_FALSE(sample.bLost);
+        if (sample.nRound == 3)
+            EXPECT_GE(sample.dRttMs, 150.0);
+        else
+            EXPECT_LT(sample.dRttMs, 50.0) << "round " << sample.nRound;
+    }
+    EXPECT_EQ(samples.back().nRound, 3u) << "the late answer came last";
+}

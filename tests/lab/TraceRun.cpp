@@ -24,11 +24,7 @@ IPAddr LabAddress(const char* dotted)
     return address.s_addr;
 }
 
-std::string DottedAddress(IPAddr address)
+std::string DottedAddress(const win::CIpAddress& address)
 {
-    char text[INET_ADDRSTRLEN] = {};
-    in_addr value{};
-    value.s_addr = address;
-    inet_ntop(AF_INET, &value, text, sizeof text);
-    return text;
+    return address.Text();
 }

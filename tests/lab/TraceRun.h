@@ -22,5 +22,5 @@ public:
 
 // A dotted IPv4 address in network order.
 IPAddr LabAddress(const char* dotted);
-// The dotted form of a hop's address.
-std::string DottedAddress(IPAddr address);
+// The text of a hop's address: dotted IPv4, or IPv6 in its short form.
+std::string DottedAddress(const win::CIpAddress& address);

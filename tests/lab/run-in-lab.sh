@@ -17,6 +17,8 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 lab=$(dirname "$0")/../../tools/lab/lab.sh
 lab_is_up() { ip netns list | awk '{print $1}' | grep -qx "$SRC"; }
+# A lab that an older lab.sh built (without IPv6, say) is built anew.
+lab_is_current() { lab_is_up && [[ $(cat /run/qlab.version 2>/dev/null) == "$("$lab" version)" ]]; }
 
 # One test program at a time uses the network, also across test runs in other build
 # folders: it runs under the lock that lab.sh up and down take. flock -o keeps the lock
@@ -25,7 +27,7 @@ if [[ ${QLAB_LOCKED:-} != 1 ]]; then
   exec env QLAB_LOCKED=1 flock -o /run/qlab.lock "$0" "$@"
 fi
 # Another run may have taken the network down in between.
-lab_is_up || "$lab" up
+lab_is_current || "$lab" up
 lab_is_up || { echo "the test network is not up (tools/lab/lab.sh up)" >&2; exit 1; }
 "$lab" limits "${QLAB_ICMP_LIMITS:-off}"
 kind=$1

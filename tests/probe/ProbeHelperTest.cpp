@@ -127,7 +127,7 @@ TEST(ProbeHelper, KeepsNoPrivilegeNoEnvironmentAndNoOtherDescriptor)
         EXPECT_EQ(StatusField(pid, "Seccomp"), "2") << "a system call filter";
         std::ifstream environment("/proc/" + std::to_string(pid) + "/environ");
         EXPECT_EQ(environment.peek(), std::ifstream::traits_type::eof());
-        EXPECT_EQ(OpenDescriptors(pid), 4) << "standard input, output, error and the raw socket";
+        EXPECT_EQ(OpenDescriptors(pid), 5) << "standard input, output, error and the raw ICMP and ICMPv6 sockets";
     });
 }
 

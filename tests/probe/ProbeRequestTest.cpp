@@ -32,6 +32,10 @@ TEST(ProbeRequest, WellFormedRequestsInRangeAreRead)
     ASSERT_EQ(ReadOne("0 echo 127.0.0.1 ttl 1 size 0 timeout 0\n", request), ERead::Request);
     EXPECT_EQ(request.m_destination, inet_addr("127.0.0.1"));
     EXPECT_FALSE(request.m_cancel);
+    ASSERT_EQ(ReadOne("9 echo 2001:2:0:4::2 ttl 1 size 32 timeout 100\n", request), ERead::Request);
+    EXPECT_EQ(request.m_destination.Text(), "2001:2:0:4::2");
+    ASSERT_EQ(ReadOne("9 echo fe80::1%2 ttl 255 size 32 timeout 100\n", request), ERead::Request);
+    EXPECT_EQ(request.m_destination.Scope(), 2u);
     ASSERT_EQ(ReadOne("7 cancel\n", request), ERead::Request);
     EXPECT_TRUE(request.m_cancel);
     EXPECT_EQ(request.m_token, 7u);
@@ -58,6 +62,14 @@ TEST(ProbeRequest, AnythingElseIsBad)
         "1 echo 239.255.255.250 ttl 1 size 32 timeout 100\n",
         "1 echo 240.0.0.1 ttl 1 size 32 timeout 100\n",       // reserved
         "1 echo 0.0.0.0 ttl 1 size 32 timeout 100\n",
+        "1 echo :: ttl 1 size 32 timeout 100\n",                 // IPv6: unspecified,
+        "1 echo ff02::1 ttl 1 size 32 timeout 100\n",            // multicast,
+        "1 echo ::ffff:10.0.0.1 ttl 1 size 32 timeout 100\n",    // IPv4-mapped,
+        "1 echo fe80::1 ttl 1 size 32 timeout 100\n",            // link-local without interface,
+        "1 echo fe80::1%eth0 ttl 1 size 32 timeout 100\n",
+        "1 echo 2001:2:0:4:0:0:0:2 ttl 1 size 32 timeout 100\n", // a second spelling,
+        "1 echo [2001:2::2] ttl 1 size 32 timeout 100\n",
+        "1 echo 2001:2::2 ttl 0 size 32 timeout 100\n",          // hop limit 0
         "1 echo 0.1.2.3 ttl 1 size 32 timeout 100\n",
         "1 echo 10.0.0.1 ttl 0 size 32 timeout 100\n",
         "1 echo 10.0.0.1 ttl 256 size 32 timeout 100\n",

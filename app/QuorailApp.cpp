@@ -36,6 +36,7 @@ CQuorailApp::~CQuorailApp() = default;
 
 BOOL CQuorailApp::InitInstance()
 {
+    LoadQtTranslations();
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
     m_bShowSplash = cmdInfo.m_bShowSplash;

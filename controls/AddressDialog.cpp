@@ -3,6 +3,8 @@
 #include "DataExchange.h"
 #include "Resource.h"
 
+#include <QWidget>
+
 CAddressDialog::CAddressDialog(QWidget* parent) : CDialog(IDD_ADDRESS, parent)
 {
 }
@@ -19,6 +21,9 @@ BOOL CAddressDialog::OnInitDialog()
 {
     CDialog::OnInitDialog();
     m_historyCombo.LoadHistory("Settings", "HistoryCombo", TRUE, nullptr);
+    // What the user types first is the host: the field, not the first tab stop (OK), has
+    // the focus when the dialog shows.
+    m_historyCombo.m_hWnd->setFocus();
     return TRUE;
 }
 

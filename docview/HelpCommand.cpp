@@ -11,7 +11,9 @@
 
 #include "Resource.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -53,8 +55,31 @@ std::string CHelpCommand::ProgramDirectory(const std::string& modulePath)
 
 void CHelpCommand::OpenHelpFile(const std::string& helpPath, const std::string& directory)
 {
-    const CBusyScope busy; // the window paints while the opener is waited for
-    win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
+    int opened = 0;
+    {
+        const CBusyScope busy; // the window paints while the opener is waited for
+        opened = win::ShellExecuteA(AfxGetApp()->GetMainWnd(), "open", helpPath.c_str(), "", directory.c_str(), SW_SHOW);
+    }
+    if (opened > 32) {
+        return;
+    }
+    AfxMessageBox(ProgramOnPath("xdg-open") ? IDS_HELP_NO_VIEWER : IDS_HELP_NO_OPENER, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool CHelpCommand::ProgramOnPath(const std::string& name)
+{
+    const char* path = std::getenv("PATH");
+    std::string folders = path != nullptr ? path : "";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t colon = std::min(folders.find(':', start), folders.size());
+        const std::string folder = colon > start ? folders.substr(start, colon - start) : ".";
+        if (access((folder + "/" + name).c_str(), X_OK) == 0) {
+            return true;
+        }
+        start = colon + 1;
+    }
+    return false;
 }
 
 std::string CHelpCommand::InstalledHelpDirectory(const std::string& programDirectory)

@@ -2,7 +2,9 @@
 // The "Hilfe ..." command: opens quorail.chm from the program's folder with the shell (in
 // an installed tree, where none lies beside the program, the one in share/quorail), or,
 // when that file cannot be opened exclusively, asks whether to look for help on the web
-// and opens the help page on Yes. It touches neither the document nor the view.
+// and opens the help page on Yes. Where the file cannot be shown, a box names the program
+// that is missing (xdg-open, or a viewer for CHM files). It touches neither the document
+// nor the view.
 
 #include <QString>
 
@@ -27,6 +29,9 @@ public:
     static bool CanOpenExclusively(const std::string& path);
     // The question shown when the file cannot be opened, the path as the file system names it.
     static QString MissingFileQuestion(const std::string& helpPath);
+
+    // Whether an executable of that name lies in a folder of PATH.
+    static bool ProgramOnPath(const std::string& name);
 
 private:
     static void OpenHelpFile(const std::string& helpPath, const std::string& directory);

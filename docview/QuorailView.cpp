@@ -7,6 +7,7 @@
 #include "ProductAddresses.h"
 #include "TraceBusyScope.h"
 #include "WaitCursor.h"
+#include "WatchWindow.h"
 #include "WinApp.h"
 #include "DC.h"
 #include "DataExchange.h"
@@ -16,6 +17,8 @@
 #include "WinDefs.h"
 
 #include "Resource.h"
+
+#include <QMainWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -32,6 +35,7 @@ const char* const CQuorailView::s_szHomeHost = "www.velmora.example";
 CQuorailView::CQuorailView() : CFormView(IDD_RESULT_FORM)
 {
     OnCommand(ID_CONNECT, [this] { OnConnect(); });
+    OnCommand(ID_WATCH, [this] { OnWatch(); });
     OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
     OnCommand(ID_HELP_MANUAL, [this] { OnHelpManual(); });
     OnCommand(ID_FILE_PRINT, [this] { OnFilePrint(FALSE); });
@@ -134,11 +138,12 @@ void CQuorailView::OnPrint(CDC* pDC, CPrintInfo* /*pInfo*/)
     if (count == LB_ERR) {
         return;
     }
+    // The list's tab stops, measured in the printer's font: the page shows its columns.
+    const int tabStop = CListBox::s_nTabStopUnits * pDC->GetBaseUnitX() / 4;
     for (int i = 0; i < count; ++i) {
         std::string line;
         m_ListBox.GetText(i, line);
-        std::replace(line.begin(), line.end(), '\t', ' ');
-        pDC->TextOut(s_nPrintLeft, s_nPrintTop + s_nPrintLineStep * i, line);
+        pDC->TabbedTextOut(s_nPrintLeft, s_nPrintTop + s_nPrintLineStep * i, line, tabStop);
     }
 }
 
@@ -165,6 +170,16 @@ void CQuorailView::OnConnect()
     m_ListBox.AddString("Verbinde mit:\t" + m_strHost);
     m_ListBox.AddString(" ");
     TraceHost();
+}
+
+void CQuorailView::OnWatch()
+{
+    CAddressDialog addressDlg;
+    if (addressDlg.DoModal() != IDOK) {
+        return;
+    }
+    CFrameWnd* frame = GetParentFrame();
+    CWatchWindow::Open(addressDlg.m_strAddress, frame != nullptr ? frame->GetWindow() : nullptr);
 }
 
 void CQuorailView::TraceHost()

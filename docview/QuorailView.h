@@ -30,6 +30,8 @@ public:
     void CopyToDocument();
 
     void OnConnect();
+    // Asks for a host and opens a watch window for it; the listing stays as it is.
+    void OnWatch();
     void OnFileNew();
     void OnHelpManual();
 

@@ -14,6 +14,11 @@ public:
 
     // Draws text1252 with its top-left corner at (x, y), in device pixels.
     virtual bool TextOut(int x, int y, const std::string& text1252);
+    // The same with its tabs expanded at stops every tabStop device pixels from x.
+    virtual bool TabbedTextOut(int x, int y, const std::string& text1252, int tabStop);
+    // A quarter of the font's average character width in device pixels: the horizontal
+    // dialog unit, times four.
+    int GetBaseUnitX() const;
     // The default font of a printer's context: the application's font family at 9 points.
     static QFont PrintFont();
     static constexpr int s_nPrintFontPoints = 9;

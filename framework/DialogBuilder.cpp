@@ -16,7 +16,6 @@
 namespace {
 
 // The list box's default tab stops, in dialog units.
-constexpr int kListTabStopUnits = 32;
 
 int MulDiv(int value, int numerator, int denominator)
 {
@@ -119,7 +118,7 @@ QWidget* CDialogBuilder::CreateControl(const CDialogItemTemplate& item, QWidget*
     case EControlClass::ComboBox: widget = CreateCombo(parent); break;
     case EControlClass::Icon: widget = CreateIcon(item, parent); break;
     case EControlClass::ListBox:
-        widget = CListBox::CreateListWidget(parent, MulDiv(kListTabStopUnits, BaseUnits(font).width(), 4));
+        widget = CListBox::CreateListWidget(parent, MulDiv(CListBox::s_nTabStopUnits, BaseUnits(font).width(), 4));
         break;
     }
     widget->setFont(font);

@@ -68,6 +68,7 @@ BOOL CDocument::OnNewDocument()
 {
     DeleteContents();
     m_strPathName.clear();
+    m_fileId = {};
     SetModifiedFlag(FALSE);
     return TRUE;
 }
@@ -75,7 +76,7 @@ BOOL CDocument::OnNewDocument()
 // Only a regular file is read, and opening it never waits: a FIFO or a device such as
 // /dev/zero is refused before a byte is read. Throws std::bad_alloc when the file does
 // not fit into memory.
-BOOL CDocument::ReadFile(const std::string& pathName, std::vector<unsigned char>& bytes)
+BOOL CDocument::ReadFile(const std::string& pathName, std::vector<unsigned char>& bytes, CSafeFileWriter::CFileId& id)
 {
     const CFileDescriptor file(open(pathName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat status {};
@@ -99,6 +100,7 @@ BOOL CDocument::ReadFile(const std::string& pathName, std::vector<unsigned char>
         content.insert(content.end(), chunk, chunk + got);
     }
     bytes.swap(content);
+    id = CSafeFileWriter::IdOfDescriptor(file.Get());
     return TRUE;
 }
 
@@ -135,13 +137,15 @@ BOOL CDocument::OnOpenDocument(const std::string& pathName)
 {
     try {
         std::vector<unsigned char> bytes;
-        if (!ReadFile(pathName, bytes)) {
+        CSafeFileWriter::CFileId id;
+        if (!ReadFile(pathName, bytes, id)) {
             ShowError(AFX_IDP_FAILED_TO_OPEN_DOC, pathName);
             return FALSE;
         }
         CArchive archive(CArchive::load, std::move(bytes));
         DeleteContents();
         Serialize(archive);
+        m_fileId = id;
     } catch (const CArchiveException&) {
         ShowError(AFX_IDP_FAILED_INVALID_FORMAT, pathName);
         return FALSE;
@@ -158,11 +162,12 @@ BOOL CDocument::OnOpenDocument(const std::string& pathName)
 BOOL CDocument::OnSaveDocument(const std::string& pathName)
 {
     int error = 0;
+    CSafeFileWriter::CFileId written;
     try {
         CArchive archive(CArchive::store);
         Serialize(archive);
         const std::vector<unsigned char>& bytes = archive.GetBuffer();
-        error = CSafeFileWriter::Write(pathName, bytes.data(), bytes.size());
+        error = CSafeFileWriter::Write(pathName, bytes.data(), bytes.size(), &written);
     } catch (const std::bad_alloc&) {
         AfxMessageBox(AFX_IDP_FAILED_MEMORY_ALLOC, MB_ICONEXCLAMATION);
         return FALSE;
@@ -171,6 +176,7 @@ BOOL CDocument::OnSaveDocument(const std::string& pathName)
         ShowError(AFX_IDP_FAILED_TO_SAVE_DOC, pathName);
         return FALSE;
     }
+    m_fileId = written;
     SetModifiedFlag(FALSE);
     return TRUE;
 }
@@ -213,6 +219,7 @@ void CDocument::SetPathName(const std::string& pathName, BOOL addToMRU)
 void CDocument::ClearPathName()
 {
     m_strPathName.clear();
+    m_fileId = {};
     SetDefaultTitle();
 }
 
@@ -229,6 +236,9 @@ void CDocument::SetModifiedFlag(BOOL modified)
 BOOL CDocument::DoSave(const std::string& pathName, BOOL replace)
 {
     std::string newName = pathName;
+    if (NameWasReplaced(newName)) {
+        newName.clear();
+    }
     if (newName.empty()) {
         newName = AfxPromptFileName(FALSE, m_strPathName.empty() ? m_strTitle : m_strPathName);
         if (newName.empty()) {
@@ -242,6 +252,15 @@ BOOL CDocument::DoSave(const std::string& pathName, BOOL replace)
         SetPathName(newName);
     }
     return TRUE;
+}
+
+BOOL CDocument::NameWasReplaced(const std::string& pathName) const
+{
+    if (pathName.empty() || pathName != m_strPathName || !m_fileId.m_bKnown) {
+        return FALSE;
+    }
+    const CSafeFileWriter::CFileId now = CSafeFileWriter::IdOf(pathName);
+    return now.m_bKnown && now != m_fileId;
 }
 
 BOOL CDocument::DoFileSave()

@@ -2,10 +2,12 @@
 // A document: title ("Unbenannt" while untitled), path, modified flag, and the framework's
 // new, open, save, save-as and close handling around Serialize. Files are read whole and
 // loaded from memory; they are written through a temporary file that replaces the target
-// only when complete. Failures are shown in a German box and change nothing. Path names
+// only when complete. Saving under the document's own name asks for a name first when that
+// name now stands for another file than the one opened or saved. Failures are shown in a German box and change nothing. Path names
 // are the file system's bytes (UTF-8 where they are valid).
 
 #include "CmdTarget.h"
+#include "SafeFileWriter.h"
 
 #include <string>
 #include <vector>
@@ -54,11 +56,15 @@ protected:
 
 private:
     void UpdateFrameTitle();
-    static BOOL ReadFile(const std::string& pathName, std::vector<unsigned char>& bytes);
+    static BOOL ReadFile(const std::string& pathName, std::vector<unsigned char>& bytes, CSafeFileWriter::CFileId& id);
+    // True when the document's name now stands for another file than the one opened or
+    // last saved (another user may have put a link there).
+    BOOL NameWasReplaced(const std::string& pathName) const;
 
     std::string m_strTitle;    // UTF-8, or the file name's bytes
     std::string m_strPathName; // the file system's bytes
     BOOL m_bModified = FALSE;
+    CSafeFileWriter::CFileId m_fileId; // the file last opened or saved
     CView* m_pView = nullptr;
     CSingleDocTemplate* m_pDocTemplate = nullptr;
 };

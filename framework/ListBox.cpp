@@ -11,11 +11,13 @@ QWidget* CListBox::CreateListWidget(QWidget* parent, int tabStopPixels)
     auto* view = new QListView(parent);
     auto* model = new CListBoxModel(view);
     view->setModel(model);
-    view->setItemDelegate(new CListBoxDelegate(tabStopPixels, view));
+    auto* delegate = new CListBoxDelegate(tabStopPixels, view);
+    view->setItemDelegate(delegate);
+    QObject::connect(model, &QAbstractItemModel::modelReset, delegate, [delegate] { delegate->ResetWidest(); });
     view->setUniformItemSizes(true);
     view->setSelectionMode(QAbstractItemView::NoSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view->setFocusPolicy(Qt::StrongFocus);
     return view;

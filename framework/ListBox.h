@@ -1,7 +1,8 @@
 #pragma once
 // A list box over a QListView with its own line model (CListBoxModel): lines of
 // Windows-1252 text, tabs expanded at stops every 32 dialog units, uniform line heights
-// so that a hundred thousand lines stay quick. Sorting is not supported.
+// so that a hundred thousand lines stay quick; as wide as the widest line drawn so far, so
+// that a line wider than the list scrolls it sideways. Sorting is not supported.
 
 #include "Wnd.h"
 
@@ -24,7 +25,12 @@ public:
     // Scrolls so that line index is the first shown, or as near as the list's end allows.
     int SetTopIndex(int index);
 
-    // Builds a list view holding a line model; the template builder uses it.
+    // A list box's tab stops, in dialog units (horizontal ones: a quarter of the dialog
+    // font's average character width).
+    static constexpr int s_nTabStopUnits = 32;
+
+    // Builds a list view holding a line model; the template builder uses it. A line wider
+    // than the list scrolls it sideways.
     static QWidget* CreateListWidget(QWidget* parent, int tabStopPixels);
     CListBoxModel* GetModel() const;
 };

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTextOption>
+#include <QtMath>
 
 namespace {
 
@@ -25,12 +26,18 @@ void CListBoxDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setFont(option.font);
     painter->setPen(option.palette.color(QPalette::Text));
     const QRect textRect = option.rect.adjusted(kTextMargin, 0, 0, 0);
-    painter->drawText(textRect, index.data(Qt::DisplayRole).toString(), textOption);
+    const QString text = index.data(Qt::DisplayRole).toString();
+    painter->drawText(textRect, text, textOption);
+    const int width = qCeil(painter->boundingRect(QRectF(textRect), text, textOption).width()) + 2 * kTextMargin;
     painter->restore();
+    if (width > m_nWidest) {
+        m_nWidest = width;
+        emit const_cast<CListBoxDelegate*>(this)->sizeHintChanged(index);
+    }
 }
 
 QSize CListBoxDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& /*index*/) const
 {
-    // All lines are one text line high; the width does not matter to a list box.
-    return {1, QFontMetrics(option.font).height()};
+    // All lines are one text line high and as wide as the widest drawn.
+    return {m_nWidest, QFontMetrics(option.font).height()};
 }

@@ -1,5 +1,7 @@
 #pragma once
-// Draws a list box line with its tabs expanded at fixed stops (in pixels).
+// Draws a list box line with its tabs expanded at fixed stops (in pixels). Every line is as
+// wide as the widest drawn so far, so that the list scrolls sideways to a wider line; the
+// width is measured only for the lines drawn, never for a whole long listing.
 
 #include <QStyledItemDelegate>
 
@@ -13,7 +15,10 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     int TabStop() const { return m_nTabStop; }
+    // Forgets the widest line, for a list emptied.
+    void ResetWidest() { m_nWidest = 1; }
 
 private:
-    int m_nTabStop; // pixels
+    int m_nTabStop;        // pixels
+    mutable int m_nWidest = 1; // pixels, margins included
 };

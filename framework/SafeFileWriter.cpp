@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -41,9 +42,12 @@ std::string DirectoryOf(const std::string& path)
 
 } // namespace
 
-int CSafeFileWriter::Write(const std::string& path, const unsigned char* data, std::size_t size)
+int CSafeFileWriter::Write(const std::string& path, const unsigned char* data, std::size_t size, CFileId* written)
 {
-    const std::string target = ResolveLink(path);
+    std::string target;
+    if (const int refused = ResolveLink(path, target); refused != 0) {
+        return refused;
+    }
     // Only a regular file is replaced: a FIFO or device node of that name stays what it is.
     struct stat status {};
     if (stat(target.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
@@ -63,6 +67,9 @@ int CSafeFileWriter::Write(const std::string& path, const unsigned char* data, s
     if (error == 0 && fsync(fd) != 0) {
         error = errno;
     }
+    if (error == 0 && written != nullptr) {
+        *written = IdOfDescriptor(fd);
+    }
     if (close(fd) != 0 && error == 0) {
         error = errno;
     }
@@ -75,20 +82,68 @@ int CSafeFileWriter::Write(const std::string& path, const unsigned char* data, s
     return error;
 }
 
-// A symbolic link stays a link: the file it points to is replaced.
-std::string CSafeFileWriter::ResolveLink(const std::string& path)
+CSafeFileWriter::CFileId CSafeFileWriter::IdOf(const std::string& path)
 {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
-        return path;
+    std::string target;
+    if (ResolveLink(path, target) != 0) {
+        target = path;
     }
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return path;
+    return IdOfStatus(AT_FDCWD, target.c_str(), AT_SYMLINK_NOFOLLOW);
+}
+
+CSafeFileWriter::CFileId CSafeFileWriter::IdOfDescriptor(int fd)
+{
+    return IdOfStatus(fd, "", AT_EMPTY_PATH);
+}
+
+CSafeFileWriter::CFileId CSafeFileWriter::IdOfStatus(int folder, const char* path, int flags)
+{
+    struct statx status {};
+    if (statx(folder, path, flags, STATX_TYPE | STATX_INO | STATX_BTIME, &status) != 0) {
+        return {};
     }
-    std::string target = resolved;
-    std::free(resolved);
-    return target;
+    const long long birth = (status.stx_mask & STATX_BTIME) != 0
+                                ? status.stx_btime.tv_sec * 1000000000LL + status.stx_btime.tv_nsec
+                                : 0;
+    return {true, makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino,
+            static_cast<mode_t>(status.stx_mode & S_IFMT), birth};
+}
+
+// A symbolic link stays a link: the file it points to is replaced. Each link of a chain
+// must be one the kernel would follow; the folders on the way are the kernel's to check.
+int CSafeFileWriter::ResolveLink(const std::string& path, std::string& target)
+{
+    constexpr int kMaxLinks = 40; // the kernel's own limit
+    target = path;
+    for (int links = 0; links < kMaxLinks; ++links) {
+        struct stat status {};
+        if (lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+            return 0;
+        }
+        if (!MayFollow(target, status)) {
+            return EACCES;
+        }
+        std::vector<char> content(static_cast<std::size_t>(PATH_MAX) + 1);
+        const ssize_t length = readlink(target.c_str(), content.data(), content.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= content.size()) {
+            return length < 0 ? errno : ENAMETOOLONG;
+        }
+        const std::string next(content.data(), static_cast<std::size_t>(length));
+        target = !next.empty() && next.front() == '/' ? next : DirectoryOf(target) + "/" + next;
+    }
+    return ELOOP;
+}
+
+// protected_symlinks: in a sticky world-writable folder a link is followed only when it
+// belongs to the follower or to the folder's owner.
+bool CSafeFileWriter::MayFollow(const std::string& link, const struct stat& linkStatus)
+{
+    struct stat folder {};
+    if (stat(DirectoryOf(link).c_str(), &folder) != 0) {
+        return false;
+    }
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || linkStatus.st_uid == geteuid() || linkStatus.st_uid == folder.st_uid;
 }
 
 int CSafeFileWriter::WriteAll(int fd, const unsigned char* data, std::size_t size)

@@ -22,7 +22,10 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QPrinter>
+#include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTranslator>
 
 #include <sys/stat.h>
@@ -261,6 +264,7 @@ void CWinApp::SetRegistryKey(const std::string& key)
         QCoreApplication::setOrganizationName(CCodePage::ToQString(key));
     }
     m_pProfile.reset();
+    m_pProfileStandIn.reset();
 }
 
 std::string CWinApp::GetProfileFileName()
@@ -272,10 +276,47 @@ QSettings& CWinApp::Profile()
 {
     // One store object for the application's life: a new one per value would read the
     // whole file again for each value.
+    if (m_pProfileStandIn != nullptr) {
+        return *m_pProfile;
+    }
+    if (!ProfileFilesAreRegular()) {
+        m_pProfileStandIn = std::make_unique<QTemporaryDir>();
+        m_pProfile = std::make_unique<QSettings>(m_pProfileStandIn->filePath("profile.conf"), QSettings::IniFormat);
+        return *m_pProfile;
+    }
     if (m_pProfile == nullptr) {
         m_pProfile = std::make_unique<QSettings>(ProfileOwner(), CCodePage::ToQString(m_pszAppName));
     }
     return *m_pProfile;
+}
+
+// The user's files QSettings reads for this owner and application: the application's own
+// and the owner's common one.
+BOOL CWinApp::ProfileFilesAreRegular() const
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/";
+    const QString owner = ProfileOwner();
+    const QString application = CCodePage::ToQString(m_pszAppName);
+    for (const QString& path : {folder + owner + "/" + application + ".conf", folder + owner + ".conf"}) {
+        struct stat status {};
+        if (stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+void CWinApp::LoadQtTranslations()
+{
+    if (m_pQtTexts != nullptr || QCoreApplication::instance() == nullptr) {
+        return;
+    }
+    auto texts = std::make_unique<QTranslator>();
+    if (texts->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(texts.get());
+        m_pQtTexts = std::move(texts);
+    }
 }
 
 void CWinApp::LoadStdProfileSettings(UINT maxMruCount)
@@ -470,13 +511,6 @@ int AfxWinMain(int argc, char** argv)
     QApplication application(argc, argv);
     CWinApp* app = AfxGetApp();
     QApplication::setApplicationName(CCodePage::ToQString(app->m_pszAppName));
-    // The program speaks German whatever the locale; so do Qt's own dialogs where the
-    // translations are installed.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTexts);
-    }
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);

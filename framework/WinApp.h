@@ -14,7 +14,9 @@ class QEvent;
 class QKeyEvent;
 class QObject;
 class QPrinter;
+class QTranslator;
 class QSettings;
+class QTemporaryDir;
 class QString;
 class QWidget;
 class CAppEventFilter;
@@ -48,6 +50,9 @@ public:
     std::string GetProfilePath(const std::string& section, const std::string& entry);
     void WriteProfilePath(const std::string& section, const std::string& entry, const std::string& pathUtf8);
     void SetRegistryKey(const std::string& key);
+    // Qt's own dialogs (file, print, preview) speak German as the program does, whatever
+    // the locale, where Qt's translations are installed (qt6-translations-l10n).
+    void LoadQtTranslations();
     // Where the profile store keeps its values: a file, on this platform.
     std::string GetProfileFileName();
     void SaveStdProfileSettings();
@@ -103,8 +108,11 @@ private:
     BOOL FilterShortcutOverride(QObject* target, QKeyEvent* override);
     // Prints the document through its view at once (the /p and /pt switches); TRUE when printed.
     BOOL PrintDirect();
-    // The profile store of the registry key and application name.
+    // The profile store of the registry key and application name. Where one of its files
+    // is there but is no regular file (a FIFO would hold the program before its window
+    // shows), a store of defaults that lasts for this run alone stands in.
     QSettings& Profile();
+    BOOL ProfileFilesAreRegular() const;
     // The first part of the profile's name: the registry key, or the application's name.
     QString ProfileOwner() const;
 
@@ -113,6 +121,8 @@ private:
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CAppEventFilter> m_pEventFilter;
     std::unique_ptr<QPrinter> m_pPrinter;
+    std::unique_ptr<QTranslator> m_pQtTexts; // installed while the application lives
+    std::unique_ptr<QTemporaryDir> m_pProfileStandIn; // holds the stand-in store's file
     std::unique_ptr<QSettings> m_pProfile;
     std::vector<std::string> m_arguments;
     int m_nWaitCursorCount = 0;

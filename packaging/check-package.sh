@@ -28,10 +28,11 @@ echo "$deb"
 echo "== file list"
 dpkg-deb -c "$deb" | awk '{print $1, $NF}' | grep -v '/$' | sort >"$work/files"
 cat "$work/files"
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 expected="./usr/bin/quorail
 ./usr/bin/quorail-trace
-./usr/lib/quorail/libquorail_framework.so
-./usr/lib/quorail/libquorail_res.so
+./usr/lib/$multiarch/quorail/libquorail_framework.so
+./usr/lib/$multiarch/quorail/libquorail_res.so
 ./usr/libexec/quorail/quorail-probe
 ./usr/share/applications/quorail.desktop
 ./usr/share/doc/quorail/changelog.gz
@@ -54,6 +55,11 @@ if awk '{print $1}' "$work/files" | grep -q '[sS]'; then fail "a set-id file in 
 dpkg-deb -I "$deb" >"$work/info"
 grep -q '^ Depends:.*libqt6widgets6' "$work/info" || { cat "$work/info"; fail "no dependencies from dpkg-shlibdeps"; }
 grep -q 'setcap cap_net_raw+ep "$helper"' <(dpkg-deb -I "$deb" postinst) || fail "postinst does not grant the helper"
+grep -q '^ Recommends:.*qt6-translations-l10n' "$work/info" || fail "Qt's German texts (qt6-translations-l10n) are not recommended"
+# dpkg keeps a removed package in state "rc" while it has a postrm or conffiles.
+if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -qE '^(\./)?(postrm|conffiles)$'; then
+  fail "a postrm or conffiles: apt remove would leave the package behind in state rc"
+fi
 
 echo "== desktop-file-validate"
 dpkg-deb -x "$deb" "$work/deb"

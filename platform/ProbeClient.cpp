@@ -137,7 +137,7 @@ std::unique_ptr<CProbeClient> CProbeClient::Start(const std::string& path, int& 
     return client;
 }
 
-// The helper's first line: "ready", or "error ERRNO".
+// The helper's first line: "ready" or "ready SENDS", or "error ERRNO".
 bool CProbeClient::AwaitReady(int& error)
 {
     const Clock::time_point until = Clock::now() + kStartLimit;
@@ -150,8 +150,18 @@ bool CProbeClient::AwaitReady(int& error)
             break;
         line += byte;
     }
-    if (line == std::string(CProbeProtocol::kReady) + "\n")
+    const std::string ready = std::string(CProbeProtocol::kReady);
+    if (line == ready + "\n")
         return true;
+    if (line.rfind(ready + " ", 0) == 0 && line.back() == '\n') {
+        const auto sends = CProbeProtocol::ParseNumber(std::string_view(line).substr(ready.size() + 1, line.size() - ready.size() - 2),
+                                                       CProbeProtocol::kMaxInFlight);
+        if (sends) {
+            m_turns = static_cast<double>(*sends); // what this start may send at once
+            m_turnsTime = Clock::now();
+            return true;
+        }
+    }
     error = EACCES;
     if (line.rfind("error ", 0) == 0) {
         const auto number = CProbeProtocol::ParseNumber(std::string_view(line).substr(6, line.size() - 7), INT_MAX);

@@ -8,7 +8,8 @@
 // An echo request is answered by one line carrying the same token:
 //   TOKEN reply STATUS ADDRESS MICROSECONDS   (an ICMP message answered the request)
 //   TOKEN failed STATUS                       (no answer in time, or a local failure)
-// After start-up the helper says "ready", or "error ERRNO" when it cannot probe.
+// After start-up the helper says "ready SENDS" (the requests it sends at once before its
+// rate sets in; a bare "ready" means kMaxInFlight), or "error ERRNO" when it cannot probe.
 
 #include "IpAddress.h"
 #include "WinTypes.h"

@@ -19,12 +19,12 @@ constexpr int kMaxReadsPerPass = 64;
 
 } // namespace
 
-CProbeServer::CProbeServer(int rawSocket, int rawSocket6)
+CProbeServer::CProbeServer(int rawSocket, int rawSocket6, double startBudget)
     : m_socket(rawSocket)
     , m_socket6(rawSocket6)
     , m_identifier(static_cast<WORD>(::getpid()))
     , m_buffer(kMaxPacketSize)
-    , m_rateTokens(win::CProbeProtocol::kMaxInFlight)
+    , m_rateTokens(std::clamp<double>(startBudget, 0, win::CProbeProtocol::kMaxInFlight))
     , m_rateTime(Clock::now())
 {
     m_inFlight.reserve(win::CProbeProtocol::kMaxInFlight);

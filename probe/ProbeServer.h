@@ -21,7 +21,9 @@ public:
 
     // rawSocket, rawSocket6: open raw ICMP and ICMPv6 sockets, which the server then owns;
     // rawSocket6 is -1 where the machine has no IPv6 (its requests then find no route).
-    CProbeServer(int rawSocket, int rawSocket6);
+    // startBudget: the requests it may send at once before its rate sets in
+    // (CProbeStartBudget).
+    CProbeServer(int rawSocket, int rawSocket6, double startBudget);
     ~CProbeServer();
     CProbeServer(const CProbeServer&) = delete;
     CProbeServer& operator=(const CProbeServer&) = delete;

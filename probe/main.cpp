@@ -1,16 +1,20 @@
 // quorail-probe: the one program of Quorail that may hold cap_net_raw. Its parent, the
 // echo facility, starts it with a socket on standard input and output. It opens its raw
-// ICMP and ICMPv6 sockets, gives up every privilege, narrows its system calls to those it serves
-// with, says "ready" and serves echo requests until its parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
+// ICMP and ICMPv6 sockets, gives up every privilege, marks its start in the user's stamp
+// (which sets how much it may send at once), narrows its system calls to those it serves
+// with, says "ready" with what it may send at once, and serves echo requests until its
+// parent closes the socket. Exit codes: 0 parent gone, 1 failure, 2 a bad request.
 
 #include "ProbePrivileges.h"
 #include "ProbeProtocol.h"
 #include "ProbeServer.h"
+#include "ProbeStartBudget.h"
 #include "ProbeSyscallFilter.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <linux/icmp.h>
 #include <netinet/icmp6.h>
 #include <netinet/in.h>
@@ -46,6 +50,19 @@ int OpenRawSocket()
     return fd;
 }
 
+// A standard descriptor started closed would be the next one opened: the raw socket
+// would then be read as requests, or answers written onto it.
+bool OpenStandardDescriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        if (::open("/dev/null", O_RDWR | O_NOCTTY) != fd)
+            return false;
+    }
+    return true;
+}
+
 // The same for ICMPv6; -1 where the machine has no IPv6, which the helper does without.
 int OpenRawSocket6()
 {
@@ -70,6 +87,8 @@ int OpenRawSocket6()
 
 int main()
 {
+    if (!OpenStandardDescriptors())
+        return 1;
     // Nothing but the parent's socket stays open.
     ::syscall(SYS_close_range, 3u, ~0u, 0u);
     ::signal(SIGPIPE, SIG_DFL);
@@ -83,12 +102,13 @@ int main()
         Say("error " + std::to_string(-raw));
         return 1;
     }
-    CProbeServer server(raw, raw6);
+    const double startBudget = CProbeStartBudget::Take();
+    CProbeServer server(raw, raw6, startBudget);
     if (!CProbeSyscallFilter::Install()) {
         Say("error " + std::to_string(ENOSYS));
         return 1;
     }
-    if (!Say(win::CProbeProtocol::kReady))
+    if (!Say(std::string(win::CProbeProtocol::kReady) + " " + std::to_string(static_cast<int>(startBudget))))
         return 1;
     return server.Run(STDIN_FILENO, STDOUT_FILENO);
 }

@@ -44,6 +44,7 @@ const std::vector<CMenuItem>& CMenuResource::MainMenu()
                   Command(ID_APP_EXIT, "&Beenden"),
               }),
         Command(ID_CONNECT, "&Verbinden"),
+        Command(ID_WATCH, "&Beobachten"),
         Popup("&Ansicht",
               {
                   Command(ID_VIEW_TOOLBAR, "&Symbolleiste"),
@@ -62,7 +63,7 @@ const std::vector<UINT>& CMenuResource::ToolBar()
 {
     static const std::vector<UINT> buttons = {
         ID_APP_EXIT, ID_SEPARATOR, ID_FILE_OPEN, ID_FILE_NEW, ID_FILE_SAVE, ID_SEPARATOR, ID_CONNECT,
-        ID_SEPARATOR, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, ID_SEPARATOR, ID_APP_ABOUT, ID_HELP_MANUAL,
+        ID_WATCH, ID_SEPARATOR, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, ID_SEPARATOR, ID_APP_ABOUT, ID_HELP_MANUAL,
     };
     return buttons;
 }

@@ -11,7 +11,10 @@
 #define IDB_SPLASH 102
 #define IDS_SOCKETS_INIT_FAILED 104
 #define IDS_HELP_FILE_MISSING 105
+#define IDS_HELP_NO_OPENER 106
+#define IDS_HELP_NO_VIEWER 107
 #define IDD_ADDRESS 130
+#define IDS_WATCH_SAVE_TYPE 108
 
 // Controls
 #define IDC_RESULT_LIST 1001
@@ -19,3 +22,4 @@
 // The program's own commands
 #define ID_CONNECT 32771
 #define ID_HELP_MANUAL 32774
+#define ID_WATCH 32775

@@ -36,6 +36,7 @@ CWatchRounds::CWatchRounds(CWatchBoard& board, const CSettings& settings, CStopS
     , m_settings(settings)
     , m_stop(stop)
     , m_nPathLength(settings.nMaxHops)
+    , m_budget(CProbeBudget::Process())
 {
     for (CProbe& probe : m_probes)
         probe.m_owner = this;
@@ -45,6 +46,9 @@ CWatchRounds::~CWatchRounds()
 {
     if (m_handle != INVALID_HANDLE_VALUE)
         g_pfnIcmpCloseHandle(m_handle);
+    // Closing dropped the requests still waiting, without their routines: their places go back.
+    for (; m_nInFlight > 0; --m_nInFlight)
+        m_budget.Give();
     m_names.Abandon();
 }
 
@@ -60,8 +64,7 @@ void CWatchRounds::Run()
         m_board.Finish(win::GetLastError(), {});
         return;
     }
-    m_due = m_refilled = Clock::now();
-    m_dTokens = static_cast<double>(kMaxInFlight);
+    m_due = Clock::now();
     bool roundOpen = false;
     while (!m_stop.Raised() && m_nFailure == 0) {
         const Clock::time_point now = Clock::now();
@@ -86,11 +89,8 @@ void CWatchRounds::Run()
 DWORD CWatchRounds::WaitMs(Clock::time_point now, bool bRoundOpen, bool bMoreRounds) const
 {
     Clock::time_point wake = now + std::chrono::milliseconds(kLongestWaitMs);
-    if (bRoundOpen && m_nInFlight < kMaxInFlight) {
-        const double missing = std::max(0.0, 1.0 - m_dTokens);
-        wake = std::min(wake, now + std::chrono::duration_cast<Clock::duration>(
-                                        std::chrono::duration<double>(missing / kMaxPerSecond)));
-    }
+    if (bRoundOpen && m_nInFlight < kMaxInFlight)
+        wake = std::min(wake, m_budget.NextToken(now));
     if (!bRoundOpen && bMoreRounds)
         wake = std::min(wake, m_due);
     if (wake <= now)
@@ -98,27 +98,26 @@ DWORD CWatchRounds::WaitMs(Clock::time_point now, bool bRoundOpen, bool bMoreRou
     return static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(wake - now).count());
 }
 
-void CWatchRounds::Refill(Clock::time_point now)
-{
-    const double seconds = std::chrono::duration<double>(now - m_refilled).count();
-    m_refilled = now;
-    m_dTokens = std::min<double>(static_cast<double>(kMaxInFlight), m_dTokens + seconds * kMaxPerSecond);
-}
-
 bool CWatchRounds::SendRound(Clock::time_point now)
 {
-    Refill(now);
     while (m_nNextTtl <= m_nPathLength) {
-        if (m_dTokens < 1.0)
-            return true;
         CProbe* probe = FreeProbe();
-        if (probe == nullptr)
+        if (probe == nullptr || !m_budget.Take(now))
             return true;
         probe->m_nRound = m_nRound;
-        probe->m_nTtl = m_nNextTtl++;
-        m_dTokens -= 1.0;
-        if (!Send(*probe))
+        probe->m_nTtl = m_nNextTtl;
+        const DWORD status = Send(*probe);
+        if (status == IP_NO_RESOURCES) {
+            // The probe helper sends nothing it could not send at once: the same TTL
+            // again once its rate allows.
+            m_budget.Spend();
+            return true;
+        }
+        if (status != ERROR_IO_PENDING) {
+            m_nFailure = status != 0 ? status : IP_GENERAL_FAILURE;
             return false;
+        }
+        ++m_nNextTtl;
     }
     return false;
 }
@@ -131,7 +130,7 @@ CWatchRounds::CProbe* CWatchRounds::FreeProbe()
     return free != m_probes.end() ? &*free : nullptr;
 }
 
-bool CWatchRounds::Send(CProbe& probe)
+DWORD CWatchRounds::Send(CProbe& probe)
 {
     win::IP_OPTION_INFORMATION options{};
     options.Ttl = static_cast<BYTE>(probe.m_nTtl);
@@ -143,19 +142,12 @@ bool CWatchRounds::Send(CProbe& probe)
     const DWORD status = win::GetLastError();
     if (status == ERROR_IO_PENDING) {
         m_board.AddSent(probe.m_nTtl);
-        return true;
+        return status;
     }
     probe.m_bBusy = false;
     --m_nInFlight;
-    // The probe helper sends nothing it could not send at once: this TTL goes again at
-    // the next turn.
-    if (status == IP_NO_RESOURCES) {
-        --m_nNextTtl;
-        m_dTokens = 0.0;
-        return true;
-    }
-    m_nFailure = status != 0 ? status : IP_GENERAL_FAILURE;
-    return false;
+    m_budget.Give();
+    return status;
 }
 
 void CWatchRounds::OnProbeDone(void* context, void*, ULONG)
@@ -164,6 +156,7 @@ void CWatchRounds::OnProbeDone(void* context, void*, ULONG)
     CWatchRounds& rounds = *probe.m_owner;
     probe.m_bBusy = false;
     --rounds.m_nInFlight;
+    rounds.m_budget.Give();
     if (probe.m_nTtl > rounds.m_nPathLength)
         return; // behind the target: not part of the path
     if (g_pfnIcmpParseReplies(probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size())) == 1) {
@@ -173,6 +166,12 @@ void CWatchRounds::OnProbeDone(void* context, void*, ULONG)
     const DWORD status = win::GetLastError();
     if (status == ERROR_CANCELLED)
         return;
+    if (status == IP_NO_RESOURCES) {
+        // The helper had no room for it: it never went out, and the budget waits.
+        rounds.m_board.WithdrawSent(probe.m_nTtl);
+        rounds.m_budget.Spend();
+        return;
+    }
     rounds.m_board.AddLoss(probe.m_nTtl, probe.m_nRound);
     if (status != IP_REQ_TIMED_OUT && rounds.m_nFailure == 0)
         rounds.m_nFailure = status;

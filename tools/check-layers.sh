@@ -7,7 +7,7 @@
 
 set -u
 root=${1:-$(dirname "$0")/..}
-layers=(platform trace stats cli probe framework res controls docview app)
+layers=(platform trace stats cli probe framework res controls watch docview app)
 qt_free=(platform trace stats cli probe)
 
 declare -A owner # header name -> index of the layer that holds it

@@ -34,7 +34,7 @@ TEST(Artwork, BitmapsHaveTheirSizesAndSixteenColours)
     const struct {
         const char* m_name;
         QSize m_size;
-    } bitmaps[] = {{"toolbar.bmp", QSize(144, 15)}, {"splash.bmp", QSize(520, 317)}};
+    } bitmaps[] = {{"toolbar.bmp", QSize(160, 15)}, {"splash.bmp", QSize(520, 317)}};
     for (const auto& bitmap : bitmaps) {
         SCOPED_TRACE(bitmap.m_name);
         QImage image(ImagePath(bitmap.m_name));

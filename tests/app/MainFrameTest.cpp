@@ -38,25 +38,26 @@ QMenu* Popup(CStartedApp& started, int index)
     return started.Frame()->GetWindow()->menuBar()->actions().at(index)->menu();
 }
 
-TEST(MainFrameTest, MenuBarHoldsTheFourEntriesInOrder)
+TEST(MainFrameTest, MenuBarHoldsTheFiveEntriesInOrder)
 {
     CStartedApp started;
     started.Frame()->UpdateCommandUI();
     QMenuBar* bar = started.Frame()->GetWindow()->menuBar();
-    EXPECT_EQ(Texts(bar->actions()), (QStringList{"&Datei", "&Verbinden", "&Ansicht", "&?"}));
+    EXPECT_EQ(Texts(bar->actions()), (QStringList{"&Datei", "&Verbinden", "&Beobachten", "&Ansicht", "&?"}));
     EXPECT_EQ(bar->actions().at(1)->menu(), nullptr); // a command on the bar itself
     EXPECT_EQ(bar->actions().at(1)->data().toUInt(), ID_CONNECT);
+    EXPECT_EQ(bar->actions().at(2)->data().toUInt(), ID_WATCH);
     EXPECT_EQ(Texts(Popup(started, 0)->actions()),
               (QStringList{"&Neu\tStrg+N", QString::fromUtf8("&Öffnen ..."), "S&peichern\tStrg+S",
                            "Speichern &unter...", "-", "&Drucken...\tStrg+P", "Sei&tenansicht",
                            "Drucker&einrichtung...", "-", "Letzte Datei", "-", "&Beenden"}));
     EXPECT_FALSE(started.Frame()->FindMenuAction(ID_FILE_MRU_FILE1)->isEnabled());
-    EXPECT_EQ(Texts(Popup(started, 2)->actions()), (QStringList{"&Symbolleiste", "S&tatusleiste"}));
-    EXPECT_EQ(Texts(Popup(started, 3)->actions()),
+    EXPECT_EQ(Texts(Popup(started, 3)->actions()), (QStringList{"&Symbolleiste", "S&tatusleiste"}));
+    EXPECT_EQ(Texts(Popup(started, 4)->actions()),
               (QStringList{"&Hilfe ...", QString::fromUtf8("Inf&o über Quorail...")}));
 }
 
-TEST(MainFrameTest, ToolbarHasThirteenSlotsWithTipsAndPrompts)
+TEST(MainFrameTest, ToolbarHasFourteenSlotsWithTipsAndPrompts)
 {
     CStartedApp started;
     auto* bar = started.Frame()->GetWindow()->findChild<QToolBar*>(QString::number(AFX_IDW_TOOLBAR));
@@ -65,8 +66,8 @@ TEST(MainFrameTest, ToolbarHasThirteenSlotsWithTipsAndPrompts)
     for (QAction* action : bar->actions()) {
         ids.push_back(action->isSeparator() ? 0 : action->data().toUInt());
     }
-    EXPECT_EQ(ids, (std::vector<UINT>{ID_APP_EXIT, 0, ID_FILE_OPEN, ID_FILE_NEW, ID_FILE_SAVE, 0, ID_CONNECT, 0,
-                                      ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, 0, ID_APP_ABOUT, ID_HELP_MANUAL}));
+    EXPECT_EQ(ids, (std::vector<UINT>{ID_APP_EXIT, 0, ID_FILE_OPEN, ID_FILE_NEW, ID_FILE_SAVE, 0, ID_CONNECT, ID_WATCH,
+                                      0, ID_FILE_PRINT_PREVIEW, ID_FILE_PRINT, 0, ID_APP_ABOUT, ID_HELP_MANUAL}));
     QAction* connect = bar->actions().at(6);
     EXPECT_EQ(connect->toolTip(), "Verbinden");
     EXPECT_EQ(connect->statusTip(), "Verbinde mit zu untersuchende URL");

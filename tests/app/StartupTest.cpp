@@ -7,7 +7,11 @@
 #include "RecentFileList.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QPushButton>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrinter>
@@ -18,6 +22,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -81,6 +87,54 @@ TEST_F(StartupTest, PrintSwitchThatPrintsNothingEndsWithExitCodeOne)
     EXPECT_EQ(boxes.m_boxes.size(), 1u);
     EXPECT_EQ(app->m_nExitCode, 1);
     app->ExitInstance();
+}
+
+// A FIFO in place of a settings file is not read (that would wait for ever): the window
+// shows with the defaults, and the FIFO stays what it is.
+TEST_F(StartupTest, FifoAsTheSettingsFileStartsWithTheDefaults)
+{
+    const QString file = QSettings("Velmora", "Quorail").fileName();
+    const QString common = QFileInfo(file).path() + ".conf";
+    QDir().mkpath(QFileInfo(file).path());
+    for (const QString& path : {file, common}) {
+        const QByteArray name = QFile::encodeName(path);
+        QFile::remove(path);
+        ASSERT_EQ(mkfifo(name.constData(), 0600), 0);
+        alarm(60);
+        {
+            CStartedApp started;
+            EXPECT_TRUE(started.m_bStarted);
+            EXPECT_TRUE(started.Frame()->GetSafeHwnd()->isVisible());
+            EXPECT_EQ(started.App().GetRecentFileList()->GetCount(), 0);
+            WriteBytes(Path("listing"), ListingBytes({"a"}));
+            EXPECT_NE(started.App().OpenDocumentFile(Path("listing")), nullptr);
+        }
+        alarm(0);
+        struct stat status {};
+        ASSERT_EQ(stat(name.constData(), &status), 0);
+        EXPECT_TRUE(S_ISFIFO(status.st_mode));
+        ASSERT_EQ(unlink(name.constData()), 0);
+    }
+}
+
+// Qt's own dialogs speak German as the program does: the save dialog's buttons.
+TEST_F(StartupTest, QtsOwnDialogsSpeakGerman)
+{
+    CStartedApp started;
+    QStringList buttons;
+    QTimer::singleShot(0, [&buttons] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            buttons << button->text().remove('&');
+        }
+        dialog->reject();
+    });
+    started.Command(ID_FILE_SAVE_AS);
+    EXPECT_TRUE(buttons.contains("Speichern")) << buttons.join(", ").toStdString();
+    EXPECT_FALSE(buttons.contains("Cancel")) << buttons.join(", ").toStdString();
 }
 
 TEST_F(StartupTest, RecentFilesSurviveARestartNewestFirstAndAtMostFour)

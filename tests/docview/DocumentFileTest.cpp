@@ -337,6 +337,73 @@ TEST_F(DocumentFileTest, DevicesAndFifosAreRefusedWithoutReadingOrWaiting)
     EXPECT_TRUE(S_ISFIFO(status.st_mode));
 }
 
+// A listing opened from a shared sticky folder, whose name another user then turns into a
+// link to one of this user's files: saving asks for a name and never writes through that
+// link. Elsewhere a name that now stands for another file asks too; the user's own links
+// are followed and stay links.
+TEST_F(DocumentFileTest, SaveNeverWritesThroughAnotherUsersLinkNorOntoAReplacedName)
+{
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "giving a file to another user needs root";
+    }
+    constexpr uid_t kOther = 65534;
+    const std::string shared = Path("shared");
+    ASSERT_EQ(mkdir(shared.c_str(), 01777), 0);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    const std::string victim = Path("bashrc");
+    const Bytes victimBytes = {'t', 'r', 'u', 'e', '\n'};
+    WriteBytes(victim, victimBytes);
+    const std::string listing = shared + "/listing";
+    WriteBytes(listing, ListingBytes({"1", "2", "3", "4"}));
+    ASSERT_EQ(chown(listing.c_str(), kOther, kOther), 0);
+
+    CStartedApp started;
+    ASSERT_NE(started.App().OpenDocumentFile(listing), nullptr);
+    ShowTrace(started, {"a", "b", "c", "d"});
+    ASSERT_EQ(unlink(listing.c_str()), 0);
+    ASSERT_EQ(symlink(victim.c_str(), listing.c_str()), 0);
+    ASSERT_EQ(lchown(listing.c_str(), kOther, kOther), 0);
+    int asked = 0;
+    std::string chosen = listing;
+    SetFileDialogHook([&](BOOL, const std::string&) { ++asked; return chosen; });
+    {
+        CMessageBoxHook boxes;
+        EXPECT_FALSE(started.Doc()->DoFileSave()); // the same name chosen again: refused
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(boxes.m_boxes.size(), 1u);
+    }
+    EXPECT_EQ(ReadBytes(victim), victimBytes);
+    chosen = Path("elsewhere");
+    EXPECT_TRUE(started.Doc()->DoFileSave());
+    EXPECT_EQ(ReadBytes(chosen), ListingBytes({"a", "b", "c", "d"}));
+    EXPECT_EQ(ReadBytes(victim), victimBytes);
+
+    // In a folder of its own, too, a name that now stands for another file asks first.
+    ASSERT_EQ(unlink(chosen.c_str()), 0);
+    ASSERT_EQ(symlink(victim.c_str(), chosen.c_str()), 0);
+    chosen.clear(); // the dialog cancelled
+    EXPECT_FALSE(started.Doc()->DoFileSave());
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(ReadBytes(victim), victimBytes);
+
+    // The user's own link in the shared folder leads to the file it names, save after save.
+    const std::string dotfile = Path("dotfile");
+    const std::string own = shared + "/own";
+    WriteBytes(dotfile, ListingBytes({"5", "6", "7", "8"}));
+    ASSERT_EQ(symlink(dotfile.c_str(), own.c_str()), 0);
+    ASSERT_NE(started.App().OpenDocumentFile(own), nullptr);
+    for (const char* line : {"x", "y"}) {
+        ShowTrace(started, {line, "b", "c", "d"});
+        EXPECT_TRUE(started.Doc()->DoFileSave());
+        EXPECT_EQ(ReadBytes(dotfile), ListingBytes({line, "b", "c", "d"}));
+    }
+    EXPECT_EQ(asked, 3);
+    struct stat status {};
+    ASSERT_EQ(lstat(own.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    SetFileDialogHook({});
+}
+
 TEST_F(DocumentFileTest, RunningOutOfMemoryWhileOpeningShowsTheBoxAndChangesNothing)
 {
     constexpr std::size_t kSpare = 64u << 20; // address space left to the open

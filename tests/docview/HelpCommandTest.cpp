@@ -107,3 +107,24 @@ TEST(HelpCommand, YesOpensTheHelpPage)
     EXPECT_NE(boxes.m_boxes[0].m_text.find("\"/quorail.chm\""), std::string::npos);
     EXPECT_EQ(desktop.Recorded("args"), Args{"https://www.velmora.example/quorail/hilfe/"});
 }
+
+// A help file that nothing can show: a box names the program that is missing, xdg-open
+// itself or a viewer for the file.
+TEST(HelpCommand, MissingOpenerOrViewerIsNamedInABox)
+{
+    for (const bool withOpener : {false, true}) {
+        CFakeDesktop desktop(3); // xdg-open's "no program for this file"
+        if (!withOpener) {
+            std::filesystem::remove(desktop.BinPath("xdg-open"));
+        }
+        CMessageBoxHook boxes;
+        const std::string folder = desktop.File("prog");
+        WriteFile(folder + "/quorail.chm", "");
+
+        CHelpCommand::RunFor(folder + "/quorail");
+
+        ASSERT_EQ(boxes.m_boxes.size(), 1u) << withOpener;
+        EXPECT_TRUE(boxes.m_boxes[0].m_shown.contains(withOpener ? "xchm" : "xdg-open (Paket xdg-utils)"))
+            << boxes.m_boxes[0].m_shown.toStdString();
+    }
+}

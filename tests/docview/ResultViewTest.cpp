@@ -9,7 +9,11 @@
 #include "PrintInfo.h"
 #include "PrintedListing.h"
 
+#include <QImage>
 #include <QKeyEvent>
+#include <QListView>
+#include <QScrollBar>
+#include <QPainter>
 #include <QApplication>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -25,16 +29,23 @@ namespace {
 // Records the text a view draws instead of drawing it.
 class CRecordingDC : public CDC {
 public:
+    using CDC::CDC;
     struct CCall {
         int m_x;
         int m_y;
         std::string m_text;
+        int m_tabStop; // 0 for TextOut
         bool operator==(const CCall&) const = default;
     };
 
     bool TextOut(int x, int y, const std::string& text1252) override
     {
-        m_calls.push_back({x, y, text1252});
+        m_calls.push_back({x, y, text1252, 0});
+        return true;
+    }
+    bool TabbedTextOut(int x, int y, const std::string& text1252, int tabStop) override
+    {
+        m_calls.push_back({x, y, text1252, tabStop});
         return true;
     }
 
@@ -154,18 +165,42 @@ TEST_F(ResultViewTest, ListBoxFillsTheViewWhenResized)
     EXPECT_EQ(started.View()->m_ListBox.GetSafeHwnd()->geometry(), QRect(QPoint(0, 0), view->size()));
 }
 
-TEST_F(ResultViewTest, PrintsEachLineAtItsRowWithTabsAsSpaces)
+// A line wider than the list scrolls it sideways to the line's end; emptied, it no longer
+// scrolls.
+TEST_F(ResultViewTest, ListScrollsSidewaysToALineWiderThanItself)
 {
     CStartedApp started;
-    CRecordingDC dc;
+    started.Frame()->GetSafeHwnd()->resize(400, 300);
+    auto* list = qobject_cast<QListView*>(started.View()->m_ListBox.GetSafeHwnd());
+    ASSERT_NE(list, nullptr);
+    QScrollBar* bar = list->horizontalScrollBar();
+    ShowLines(started, {"1\t11\t21\t31\t[198.18.1.2]\t\t" + std::string(150, 'n') + ".example", "b", "c", "d"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 0; }, 3000));
+    const int lineWidth = list->sizeHintForIndex(list->model()->index(0, 0)).width();
+    EXPECT_GT(lineWidth, QFontMetrics(list->font()).horizontalAdvance(QString(150, 'n')));
+    EXPECT_GE(bar->maximum() + list->viewport()->width(), lineWidth);
+
+    ShowLines(started, {"a", "b", "c", "d"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->maximum() == 0; }, 3000));
+}
+
+TEST_F(ResultViewTest, PrintsEachLineAtItsRowWithItsTabs)
+{
+    CStartedApp started;
+    QImage page(800, 600, QImage::Format_RGB32);
+    QPainter painter(&page);
+    painter.setFont(CDC::PrintFont());
+    CRecordingDC dc(&painter);
     CPrintInfo info;
     started.View()->OnPrint(&dc, &info);
     EXPECT_TRUE(dc.m_calls.empty()); // no results yet: an empty page
 
     ShowLines(started, {"Nr.\tmin./ms", "1\t\t2", "", "last"});
     started.View()->OnPrint(&dc, &info);
+    const int tabStop = 8 * dc.GetBaseUnitX(); // the list's 32 dialog units in the print font
+    ASSERT_GT(tabStop, 0);
     const std::vector<CRecordingDC::CCall> expected = {
-        {20, 20, "Nr. min./ms"}, {20, 75, "1  2"}, {20, 130, ""}, {20, 185, "last"}};
+        {20, 20, "Nr.\tmin./ms", tabStop}, {20, 75, "1\t\t2", tabStop}, {20, 130, "", tabStop}, {20, 185, "last", tabStop}};
     EXPECT_EQ(dc.m_calls, expected);
 }
 
@@ -178,7 +213,8 @@ TEST_F(ResultViewTest, PrintsAReadableListingOfFortyTwoLinesToAPdfPrinter)
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(Path("out.pdf")));
     EXPECT_TRUE(started.Command(ID_FILE_PRINT_DIRECT));
-    EXPECT_EQ(PdfLines(Path("out.pdf")), AsRead(listing));
+    EXPECT_EQ(WithoutBlanks(PdfLines(Path("out.pdf"))), WithoutBlanks(AsRead(listing)));
+    EXPECT_TRUE(PrintedInColumns(PdfLayoutLines(Path("out.pdf"))));
 }
 
 TEST_F(ResultViewTest, CommandsReachTheViewFirstAndUnhandledOnesDoNothing)

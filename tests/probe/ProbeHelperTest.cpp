@@ -21,7 +21,9 @@
 #include <chrono>
 #include <dirent.h>
 #include <fstream>
+#include <sstream>
 #include <future>
+#include <iostream>
 #include <linux/capability.h>
 #include <csignal>
 #include <netinet/in.h>
@@ -85,6 +87,40 @@ void TakeEverySocketKind()
     ASSERT_TRUE(test::SetPingGroupRange("1 0"));
     ASSERT_NO_FATAL_FAILURE(DropRawCapability());
     CProbeClient::SetHelperPath(QUORAIL_PROBE);
+}
+
+// Echo requests this namespace has received so far (the kernel's Icmp InEchos).
+long EchoRequestsReceived()
+{
+    std::ifstream snmp("/proc/net/snmp");
+    std::vector<std::string> names;
+    for (std::string line; std::getline(snmp, line);) {
+        if (line.rfind("Icmp:", 0) != 0)
+            continue;
+        std::istringstream fields(line.substr(5));
+        if (names.empty()) {
+            for (std::string name; fields >> name;)
+                names.push_back(name);
+            continue;
+        }
+        for (const std::string& name : names) {
+            long value = 0;
+            fields >> value;
+            if (name == "InEchos")
+                return value;
+        }
+    }
+    return -1;
+}
+
+// Sends count requests to loopback and waits until the last has been answered.
+void EchoToLoopback(CProbeClient& client, unsigned count)
+{
+    std::string requests;
+    for (DWORD token = 100000; token + 1 < 100000 + count; ++token)
+        requests += win::CProbeProtocol::FormatRequest({token, inet_addr("127.0.0.1"), 64, 32, 5000});
+    ASSERT_TRUE(client.SendRaw(requests));
+    EXPECT_TRUE(client.Echo(inet_addr("127.0.0.1"), 64, 32, 5000).m_replied);
 }
 
 // One request that completes later, and what it came to.
@@ -203,6 +239,66 @@ TEST(ProbeHelper, RequestsBeyondTheLimitInFlightAreRefusedUntilCancelledOnesLeav
     });
 }
 
+// Starting helper after helper gives about one helper's rate on the wire, not a new burst
+// each time; a helper started after a pause still sends a whole trace's probes at once.
+TEST(ProbeHelper, RestartLoopStaysNearOneHelpersRate)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        using Clock = std::chrono::steady_clock;
+        std::this_thread::sleep_for(600ms);
+        {
+            const std::unique_ptr<CProbeClient> client = StartHelper();
+            ASSERT_NE(client, nullptr);
+            const auto start = Clock::now();
+            EchoToLoopback(*client, 90);
+            EXPECT_LT(Clock::now() - start, 50ms) << "30 hops of 3 probes";
+        }
+        const long before = EchoRequestsReceived();
+        const auto start = Clock::now();
+        while (Clock::now() - start < 2s) {
+            const std::unique_ptr<CProbeClient> client = StartHelper();
+            ASSERT_NE(client, nullptr);
+            EchoToLoopback(*client, win::CProbeProtocol::kMaxInFlight);
+        }
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const double rate = static_cast<double>(EchoRequestsReceived() - before) / seconds;
+        std::cout << "restart loop: " << rate << " echo requests a second\n";
+        EXPECT_LT(rate, 3.0 * win::CProbeProtocol::kMaxPerSecond);
+    });
+}
+
+// Started with standard input closed, the helper must not take its raw socket for the
+// parent's: it finds no parent and ends at once, reading no packet as a request.
+TEST(ProbeHelper, StartedWithStandardInputClosedEndsWithoutReadingPackets)
+{
+    RUN_IN_PRIVATE_NETWORK([] {
+        int output[2];
+        ASSERT_EQ(::pipe(output), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::dup2(output[1], STDOUT_FILENO);
+            ::close(STDIN_FILENO);
+            ::execl(QUORAIL_PROBE, QUORAIL_PROBE, nullptr);
+            ::_exit(127);
+        }
+        ::close(output[1]);
+        ASSERT_TRUE(test::Shell("ping -c 3 -i 0.2 -W 1 127.0.0.1 >/dev/null"));
+        int status = 0;
+        for (int waited = 0; waited < 100 && ::waitpid(child, &status, WNOHANG) == 0; ++waited)
+            std::this_thread::sleep_for(20ms);
+        if (::waitpid(child, &status, WNOHANG) == 0) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            ADD_FAILURE() << "the helper still waits on its raw socket";
+        }
+        char said[16] = {};
+        EXPECT_GT(::read(output[0], said, sizeof said - 1), 0);
+        ::close(output[0]);
+        EXPECT_EQ(std::string(said).rfind("ready ", 0), 0u) << said;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    });
+}
+
 // A near target answers at once, so a long sequential run soon outpaces the rate: its
 // requests then wait their turn instead of failing.
 TEST(ProbeHelper, RequestsBeyondTheRateWaitTheirTurn)
@@ -285,6 +381,8 @@ TEST(ProbeHelper, EchoFacilityCarriesRequestsSideBySideThroughTheHelper)
 {
     RUN_IN_PRIVATE_NETWORK([] {
         ASSERT_NO_FATAL_FAILURE(TakeEverySocketKind());
+        // Half a second after the last helper's start, a new one sends its whole burst.
+        std::this_thread::sleep_for(500ms);
         // A stopped trace's requests leave the helper with their handle: a trace right
         // after it finds every place in flight free.
         const HANDLE stopped = win::IcmpCreateFile();

@@ -6,7 +6,7 @@
 Needs Pillow (Debian: python3-pil) and the DejaVu fonts; the files it writes are
 committed, so building the program needs neither.
 
-toolbar.bmp   144 x 15, 4 bits per pixel: nine 16 x 15 button pictures
+toolbar.bmp   160 x 15, 4 bits per pixel: ten 16 x 15 button pictures
 splash.bmp    520 x 317, 4 bits per pixel: the start-up picture
 icon128.ico   the application: 32 x 32 and 16 x 16 with 16 colours, 32 x 32 with 256
 icon129.ico   the document, in the same three forms

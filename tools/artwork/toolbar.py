@@ -1,4 +1,4 @@
-"""The toolbar strip: nine 16 x 15 pictograms in the standard 16-colour palette.
+"""The toolbar strip: ten 16 x 15 pictograms in the standard 16-colour palette.
 
 Each picture is drawn as a character map; the silver background (palette index 7)
 is the colour a toolbar treats as the button face.
@@ -110,6 +110,25 @@ CONNECT = [
     "kkk.............",
 ]
 
+# A chart of round trips over time with a red loss mark, above a bar per hop.
+WATCH = [
+    "................",
+    ".kkkkkkkkkkkkkk.",
+    ".kwwwwwwwwwwwwk.",
+    ".kwwwwwwwwRwwwk.",
+    ".kwwwwbwwwRwwwk.",
+    ".kwwwbwbwwRwwbk.",
+    ".kwwbwwwbwRwbwk.",
+    ".kwbwwwwwbRbwwk.",
+    ".kwwwwwwwwwwwwk.",
+    ".kwwwwwwwwwwgwk.",
+    ".kwwwwwwwgwwgwk.",
+    ".kwwwwgwwgwwgwk.",
+    ".kwgwwgwwgwwgwk.",
+    ".kkkkkkkkkkkkkk.",
+    "................",
+]
+
 PREVIEW = [
     "................",
     ".kkkkkkkk.......",
@@ -183,7 +202,7 @@ HELP = [
 ]
 
 # Order of the buttons that use them.
-IMAGES = [EXIT, OPEN, NEW, SAVE, CONNECT, PREVIEW, PRINT, ABOUT, HELP]
+IMAGES = [EXIT, OPEN, NEW, SAVE, CONNECT, WATCH, PREVIEW, PRINT, ABOUT, HELP]
 
 
 def strip_indices():

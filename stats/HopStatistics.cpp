@@ -13,6 +13,12 @@ void CHopStatistics::AddSent()
     ++m_nSent;
 }
 
+void CHopStatistics::WithdrawSent()
+{
+    if (m_nSent > m_nReceived + m_nLost)
+        --m_nSent;
+}
+
 void CHopStatistics::AddAnswer(const std::string& strResponder, double dRttMs, unsigned nRound)
 {
     ++m_nReceived;

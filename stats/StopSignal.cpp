@@ -34,11 +34,10 @@ void CStopSignal::Lower()
 
 CStopSignal::Clock::time_point CStopSignal::Prepare(std::vector<pollfd>& fds)
 {
-    if (m_bRaised)
-        return Clock::time_point::min();
     if (m_fd >= 0)
         fds.push_back({m_fd, POLLIN, 0});
-    return Clock::time_point::max();
+    // Now rather than the clock's minimum, from which the wait's remaining time would overflow.
+    return m_bRaised ? Clock::now() : Clock::time_point::max();
 }
 
 int CStopSignal::Dispatch(std::span<const pollfd>, Clock::time_point)

@@ -42,6 +42,14 @@ void CWatchBoard::AddSent(unsigned nHop)
     Changed();
 }
 
+void CWatchBoard::WithdrawSent(unsigned nHop)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (nHop <= m_state.hops.size())
+        m_state.hops[nHop - 1].WithdrawSent();
+    Changed();
+}
+
 void CWatchBoard::AddAnswer(unsigned nHop, const std::string& strResponder, double dRttMs, unsigned nRound)
 {
     std::lock_guard<std::mutex> guard(m_lock);

@@ -20,6 +20,7 @@ public:
     void AddRound();
     // Hops count from 1; a hop beyond the ones known so far adds the hops up to it.
     void AddSent(unsigned nHop);
+    void WithdrawSent(unsigned nHop);
     void AddAnswer(unsigned nHop, const std::string& strResponder, double dRttMs, unsigned nRound);
     void AddLoss(unsigned nHop, unsigned nRound);
     // Drops the hops behind nHops (the target answered at hop nHops).

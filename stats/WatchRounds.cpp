@@ -1,6 +1,7 @@
 #include "WatchRounds.h"
 
 #include "AlertableWait.h"
+#include "EchoCalls.h"
 #include "IcmpModule.h"
 #include "LastError.h"
 
@@ -23,11 +24,29 @@ const std::array<BYTE, kProbeDataSize>& ProbeData()
     return s_data;
 }
 
-std::string Dotted(IPAddr address)
+// An answer's round trip in ms, to the microsecond where the record keeps it.
+double RoundTripMs(const win::CIpAddress& target, const BYTE* reply)
 {
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
+    if (target.IsV6()) {
+        win::ICMPV6_ECHO_REPLY record{};
+        std::memcpy(&record, reply, sizeof record);
+        return static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
+    }
+    win::ICMP_ECHO_REPLY record{};
+    std::memcpy(&record, reply, sizeof record);
+    return static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
+}
+
+DWORD ReplyStatus(const win::CIpAddress& target, const BYTE* reply)
+{
+    if (target.IsV6()) {
+        win::ICMPV6_ECHO_REPLY record{};
+        std::memcpy(&record, reply, sizeof record);
+        return record.Status;
+    }
+    win::ICMP_ECHO_REPLY record{};
+    std::memcpy(&record, reply, sizeof record);
+    return record.Status;
 }
 } // namespace
 
@@ -36,6 +55,7 @@ CWatchRounds::CWatchRounds(CWatchBoard& board, const CSettings& settings, CStopS
     , m_settings(settings)
     , m_stop(stop)
     , m_nPathLength(settings.nMaxHops)
+    , m_budget(CProbeBudget::Process())
 {
     for (CProbe& probe : m_probes)
         probe.m_owner = this;
@@ -45,23 +65,25 @@ CWatchRounds::~CWatchRounds()
 {
     if (m_handle != INVALID_HANDLE_VALUE)
         g_pfnIcmpCloseHandle(m_handle);
+    // Closing dropped the requests still waiting, without their routines: their places go back.
+    for (; m_nInFlight > 0; --m_nInFlight)
+        m_budget.Give();
     m_names.Abandon();
 }
 
 void CWatchRounds::Run()
 {
     win::AddAlertableSource(&m_stop);
-    if (g_pfnIcmpSendEcho2 == nullptr || g_pfnIcmpParseReplies == nullptr) {
+    if (!CEchoCalls::Available(m_settings.target, true)) {
         m_board.Finish(ERROR_NOT_SUPPORTED, {});
         return;
     }
-    m_handle = g_pfnIcmpCreateFile();
+    m_handle = CEchoCalls::Open(m_settings.target);
     if (m_handle == INVALID_HANDLE_VALUE) {
         m_board.Finish(win::GetLastError(), {});
         return;
     }
-    m_due = m_refilled = Clock::now();
-    m_dTokens = static_cast<double>(kMaxInFlight);
+    m_due = Clock::now();
     bool roundOpen = false;
     while (!m_stop.Raised() && m_nFailure == 0) {
         const Clock::time_point now = Clock::now();
@@ -86,11 +108,8 @@ void CWatchRounds::Run()
 DWORD CWatchRounds::WaitMs(Clock::time_point now, bool bRoundOpen, bool bMoreRounds) const
 {
     Clock::time_point wake = now + std::chrono::milliseconds(kLongestWaitMs);
-    if (bRoundOpen && m_nInFlight < kMaxInFlight) {
-        const double missing = std::max(0.0, 1.0 - m_dTokens);
-        wake = std::min(wake, now + std::chrono::duration_cast<Clock::duration>(
-                                        std::chrono::duration<double>(missing / kMaxPerSecond)));
-    }
+    if (bRoundOpen && m_nInFlight < kMaxInFlight)
+        wake = std::min(wake, m_budget.NextToken(now));
     if (!bRoundOpen && bMoreRounds)
         wake = std::min(wake, m_due);
     if (wake <= now)
@@ -98,27 +117,26 @@ DWORD CWatchRounds::WaitMs(Clock::time_point now, bool bRoundOpen, bool bMoreRou
     return static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(wake - now).count());
 }
 
-void CWatchRounds::Refill(Clock::time_point now)
-{
-    const double seconds = std::chrono::duration<double>(now - m_refilled).count();
-    m_refilled = now;
-    m_dTokens = std::min<double>(static_cast<double>(kMaxInFlight), m_dTokens + seconds * kMaxPerSecond);
-}
-
 bool CWatchRounds::SendRound(Clock::time_point now)
 {
-    Refill(now);
     while (m_nNextTtl <= m_nPathLength) {
-        if (m_dTokens < 1.0)
-            return true;
         CProbe* probe = FreeProbe();
-        if (probe == nullptr)
+        if (probe == nullptr || !m_budget.Take(now))
             return true;
         probe->m_nRound = m_nRound;
-        probe->m_nTtl = m_nNextTtl++;
-        m_dTokens -= 1.0;
-        if (!Send(*probe))
+        probe->m_nTtl = m_nNextTtl;
+        const DWORD status = Send(*probe);
+        if (status == IP_NO_RESOURCES) {
+            // The probe helper sends nothing it could not send at once: the same TTL
+            // again once its rate allows.
+            m_budget.Spend();
+            return true;
+        }
+        if (status != ERROR_IO_PENDING) {
+            m_nFailure = status != 0 ? status : IP_GENERAL_FAILURE;
             return false;
+        }
+        ++m_nNextTtl;
     }
     return false;
 }
@@ -131,31 +149,23 @@ CWatchRounds::CProbe* CWatchRounds::FreeProbe()
     return free != m_probes.end() ? &*free : nullptr;
 }
 
-bool CWatchRounds::Send(CProbe& probe)
+DWORD CWatchRounds::Send(CProbe& probe)
 {
     win::IP_OPTION_INFORMATION options{};
     options.Ttl = static_cast<BYTE>(probe.m_nTtl);
     probe.m_bBusy = true;
     ++m_nInFlight;
-    g_pfnIcmpSendEcho2(m_handle, nullptr, &OnProbeDone, &probe, m_settings.target, ProbeData().data(), kProbeDataSize,
-                       &options, probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()),
-                       m_settings.nTimeoutMs);
+    CEchoCalls::Send(m_handle, &OnProbeDone, &probe, m_settings.target, ProbeData().data(), kProbeDataSize, options,
+                     probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()), m_settings.nTimeoutMs);
     const DWORD status = win::GetLastError();
     if (status == ERROR_IO_PENDING) {
         m_board.AddSent(probe.m_nTtl);
-        return true;
+        return status;
     }
     probe.m_bBusy = false;
     --m_nInFlight;
-    // The probe helper sends nothing it could not send at once: this TTL goes again at
-    // the next turn.
-    if (status == IP_NO_RESOURCES) {
-        --m_nNextTtl;
-        m_dTokens = 0.0;
-        return true;
-    }
-    m_nFailure = status != 0 ? status : IP_GENERAL_FAILURE;
-    return false;
+    m_budget.Give();
+    return status;
 }
 
 void CWatchRounds::OnProbeDone(void* context, void*, ULONG)
@@ -164,37 +174,45 @@ void CWatchRounds::OnProbeDone(void* context, void*, ULONG)
     CWatchRounds& rounds = *probe.m_owner;
     probe.m_bBusy = false;
     --rounds.m_nInFlight;
+    rounds.m_budget.Give();
     if (probe.m_nTtl > rounds.m_nPathLength)
         return; // behind the target: not part of the path
-    if (g_pfnIcmpParseReplies(probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size())) == 1) {
-        rounds.Answered(probe);
+    win::CIpAddress responder;
+    DWORD wholeMs = 0;
+    if (CEchoCalls::Parse(rounds.m_settings.target, probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()),
+                          responder, wholeMs) == 1) {
+        rounds.Answered(probe, responder);
         return;
     }
     const DWORD status = win::GetLastError();
     if (status == ERROR_CANCELLED)
         return;
+    if (status == IP_NO_RESOURCES) {
+        // The helper had no room for it: it never went out, and the budget waits.
+        rounds.m_board.WithdrawSent(probe.m_nTtl);
+        rounds.m_budget.Spend();
+        return;
+    }
     rounds.m_board.AddLoss(probe.m_nTtl, probe.m_nRound);
     if (status != IP_REQ_TIMED_OUT && rounds.m_nFailure == 0)
         rounds.m_nFailure = status;
 }
 
-void CWatchRounds::Answered(const CProbe& probe)
+void CWatchRounds::Answered(const CProbe& probe, const win::CIpAddress& responder)
 {
-    win::ICMP_ECHO_REPLY record{};
-    std::memcpy(&record, probe.m_buffer.data(), sizeof record);
-    const double rttMs = static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
-    m_board.AddAnswer(probe.m_nTtl, Dotted(record.Address), rttMs, probe.m_nRound);
+    const double rttMs = RoundTripMs(m_settings.target, probe.m_buffer.data());
+    m_board.AddAnswer(probe.m_nTtl, responder.Text(), rttMs, probe.m_nRound);
     // The target, or a node that says it cannot be reached: the path ends here.
-    const bool pathEnd = record.Address == m_settings.target ||
-                         (record.Status != IP_SUCCESS && record.Status != IP_TTL_EXPIRED_TRANSIT);
+    const DWORD status = ReplyStatus(m_settings.target, probe.m_buffer.data());
+    const bool pathEnd = responder == m_settings.target || (status != IP_SUCCESS && status != IP_TTL_EXPIRED_TRANSIT);
     if (pathEnd && probe.m_nTtl < m_nPathLength) {
         m_nPathLength = probe.m_nTtl;
         m_board.KeepHops(m_nPathLength);
     }
-    LookUp(record.Address);
+    LookUp(responder);
 }
 
-void CWatchRounds::LookUp(IPAddr address)
+void CWatchRounds::LookUp(const win::CIpAddress& address)
 {
     if (!m_settings.bResolveNames || m_known.size() >= kMaxKnown)
         return;
@@ -210,12 +228,12 @@ void CWatchRounds::CollectNames()
     if (m_looking.empty())
         return;
     m_names.Poll();
-    std::erase_if(m_looking, [this](IPAddr address) {
+    std::erase_if(m_looking, [this](const win::CIpAddress& address) {
         std::string name;
         if (!m_names.TryName(address, name))
             return false;
         if (!name.empty())
-            m_board.SetName(Dotted(address), name);
+            m_board.SetName(address.Text(), name);
         return true;
     });
 }

@@ -2,12 +2,13 @@
 // A watch's rounds on the thread that runs them: one probe per TTL up to the path's length
 // (the target's hop once it answered, else the hop limit) every interval, each probe an
 // echo request that completes later. A round never waits for the one before; an answer
-// counts for the round its probe belonged to; what the probe helper allows (requests in
-// flight and a second) delays rounds rather than failing them. A failed send ends the
-// rounds with its code. Names of responders are looked up once each, beside the rounds.
+// counts for the round its probe belonged to; what the probe helper allows all watches of
+// the process (CProbeBudget) delays rounds rather than failing them, and a probe the helper
+// had no room for is not counted. Any other failed send ends the rounds with its code. Names of responders are looked up once each, beside the rounds.
 
+#include "IpAddress.h"
 #include "NameLookups.h"
-#include "ProbeProtocol.h"
+#include "ProbeBudget.h"
 #include "StopSignal.h"
 #include "WatchBoard.h"
 
@@ -18,11 +19,10 @@
 class CWatchRounds {
 public:
     using Clock = std::chrono::steady_clock;
-    static constexpr std::size_t kMaxInFlight = win::CProbeProtocol::kMaxInFlight;
-    static constexpr double kMaxPerSecond = win::CProbeProtocol::kMaxPerSecond;
+    static constexpr std::size_t kMaxInFlight = CProbeBudget::kMaxInFlight;
 
     struct CSettings {
-        IPAddr target = 0;          // network order
+        win::CIpAddress target;     // IPv4 or IPv6
         unsigned nMaxHops = 30;
         Clock::duration interval{std::chrono::seconds(1)};
         unsigned nCycles = 0;       // 0: until stopped
@@ -41,7 +41,7 @@ public:
     void Run();
 
 private:
-    static constexpr std::size_t kReplySize = 60; // one reply record and the 32 echoed bytes
+    static constexpr std::size_t kReplySize = 72; // one reply record of either family and the 32 echoed bytes
 
     struct CProbe {
         CWatchRounds* m_owner = nullptr;
@@ -52,13 +52,14 @@ private:
     };
 
     static void OnProbeDone(void* context, void* ioStatusBlock, ULONG reserved);
-    void Answered(const CProbe& probe);
-    // Sends what the budget allows of the open round; false once it is all sent.
+    void Answered(const CProbe& probe, const win::CIpAddress& responder);
+    // Sends what the budget allows of the open round; false once it is all sent (or a
+    // send failed).
     bool SendRound(Clock::time_point now);
-    bool Send(CProbe& probe);
-    void Refill(Clock::time_point now);
+    // ERROR_IO_PENDING when the probe went out, else the send's status.
+    DWORD Send(CProbe& probe);
     CProbe* FreeProbe();
-    void LookUp(IPAddr address);
+    void LookUp(const win::CIpAddress& address);
     void CollectNames();
     // How long the thread may wait before something is due.
     DWORD WaitMs(Clock::time_point now, bool bRoundOpen, bool bMoreRounds) const;
@@ -73,10 +74,9 @@ private:
     unsigned m_nRound = 0;    // the round being sent or last sent
     unsigned m_nNextTtl = 1;  // the open round's next TTL
     Clock::time_point m_due;  // when the next round starts
-    double m_dTokens = 0;     // requests the rate allows now
-    Clock::time_point m_refilled;
+    CProbeBudget& m_budget;
     DWORD m_nFailure = 0;     // the send or probe failure that ends the rounds
     CNameLookups m_names;
-    std::vector<IPAddr> m_looking; // lookups started whose names are not yet collected
-    std::vector<IPAddr> m_known;   // responders seen
+    std::vector<win::CIpAddress> m_looking; // lookups started whose names are not yet collected
+    std::vector<win::CIpAddress> m_known;   // responders seen
 };

@@ -8,7 +8,8 @@
 // timeout only when higher TTLs have answered and a generous multiple of their round
 // trips, at least kGiveUpFloor, has passed; it then counts as timed out. A probe that the
 // echo facility would not send at once (the probe helper's rate) is sent a moment later,
-// so that its clock starts at its send.
+// so that its clock starts at its send. A stop reports every hop finished by then
+// before the trace fails.
 //
 // Routers limit their ICMP errors: Linux answers about once a second per source after a
 // burst of six. Where a timeout leaves room, a hop's first unanswered probe is therefore
@@ -36,9 +37,9 @@ public:
     // tick of its clock.
     static constexpr std::chrono::milliseconds kRefill{1020};
     // How long a probe asked again waits at least, and in times of its hop's (else the
-    // slowest higher hop's) round trip.
+    // next answering hop's) slowest round trip.
     static constexpr std::chrono::milliseconds kAskAgainFloor{50};
-    static constexpr int kAskAgainFactor = 3;
+    static constexpr int kAskAgainFactor = 2;
 
     CProbeScheduler(CRouteTracer& tracer, const win::CIpAddress& target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                     DWORD probesPerHop);
@@ -74,6 +75,7 @@ private:
         Clock::time_point m_answered;  // Done and answered: when the answer came
         std::size_t m_asks = 0;        // requests sent
         DWORD m_error = 0;  // Done: 0 when answered, else the failure
+        DWORD m_status = 0; // Done and answered: the answer's IP_STATUS
         win::CIpAddress m_address;
         DWORD m_rtt = 0;    // ms
         std::array<CRequest, kMaxAsks> m_requests;
@@ -102,10 +104,15 @@ private:
     // Gives up lost probes and asks again where a router's allowance has refilled;
     // returns when the next of these is due.
     Clock::time_point GiveUpOrAskAgain(Clock::time_point now);
+    // What the answers so far say about a hop's round trip, in ms.
+    struct CEvidence {
+        std::optional<DWORD> m_here;    // the slowest answer of the hop
+        std::optional<DWORD> m_next;    // the slowest answer of the next higher hop that answered
+        std::optional<DWORD> m_above;   // the slowest answer of any higher hop
+    };
     // When a probe in flight is asked again or given up, doing it when that is now.
-    // slowestHere, slowestAbove: ms, the slowest answer of its hop and of higher hops.
-    Clock::time_point NextStep(CHop& hop, CProbe& probe, bool firstUnanswered, std::optional<DWORD> slowestHere,
-                               std::optional<DWORD> slowestAbove, Clock::time_point now);
+    Clock::time_point NextStep(CHop& hop, CProbe& probe, bool firstUnanswered, const CEvidence& evidence,
+                               Clock::time_point now);
     // When the hop's router can answer once more.
     static Clock::time_point Refilled(const CHop& hop);
     static std::optional<DWORD> SlowestAnswer(const CHop& hop);

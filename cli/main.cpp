@@ -64,6 +64,9 @@ int RunReport(const CTraceOptions& options)
 {
     CPathWatch::Options watchOptions;
     watchOptions.strHost = options.m_host;
+    watchOptions.nFamily = options.m_family == CRouteTracer::EFamily::V4   ? AF_INET
+                           : options.m_family == CRouteTracer::EFamily::V6 ? AF_INET6
+                                                                          : AF_UNSPEC;
     watchOptions.nMaxHops = options.m_maxHops;
     watchOptions.dIntervalS = options.m_intervalS;
     watchOptions.nCycles = options.m_cycles;

@@ -151,9 +151,12 @@ std::size_t CEchoRequests::RecordSize(bool v6)
 void CEchoRequests::WriteAnswer(const CEchoReceived& received, BYTE* buffer, bool v6)
 {
     const auto roundTrip = std::chrono::duration_cast<std::chrono::milliseconds>(received.m_roundTrip).count();
+    const auto microseconds =
+        std::max<std::int64_t>(0, std::chrono::duration_cast<std::chrono::microseconds>(received.m_roundTrip).count());
     if (v6) {
         ICMPV6_ECHO_REPLY record{};
         record.Address.sin6_port = kStoredReply;
+        record.Address.sin6_flowinfo = static_cast<ULONG>(microseconds % 1000);
         std::memcpy(record.Address.sin6_addr, received.m_answer.m_address.Bytes().data(), 16);
         record.Address.sin6_scope_id = received.m_answer.m_address.Scope();
         record.Status = received.m_answer.m_status;
@@ -164,8 +167,6 @@ void CEchoRequests::WriteAnswer(const CEchoReceived& received, BYTE* buffer, boo
     ICMP_ECHO_REPLY record{};
     record.Address = received.m_answer.m_address.V4();
     record.Status = received.m_answer.m_status;
-    const auto microseconds =
-        std::max<std::int64_t>(0, std::chrono::duration_cast<std::chrono::microseconds>(received.m_roundTrip).count());
     record.RoundTripTime = static_cast<ULONG>(microseconds / 1000);
     record.DataSize = static_cast<USHORT>(received.m_dataSize);
     record.Reserved = static_cast<USHORT>(kStoredReply + microseconds % 1000);

@@ -33,6 +33,7 @@ constexpr BYTE kFlagDontFragment = 0x02; // IP_FLAG_DF of the option flags
 // Sends tried while ICMP errors about other requests keep setting the socket's error; a
 // failure of the socket's own (no route, say) repeats on every try.
 constexpr int kMaxSendAttempts = 8;
+constexpr int kReceiveBuffer = 1 << 20; // bytes asked for; the kernel doubles it for its overhead
 
 // Windows error codes for a socket that cannot be opened.
 constexpr DWORD kErrorTooManyOpenFiles = 4;
@@ -154,6 +155,11 @@ int CEchoSocket::Prepare()
     const int on = 1;
     if (::setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on) != 0)
         return errno;
+    // A raw socket hears every ICMP message of the host; the answers to a trace's 90
+    // probes with what comes around them can fill the default buffer before a busy
+    // process reads, and the kernel then drops answers. Root may go past rmem_max.
+    if (::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBuffer, sizeof kReceiveBuffer) != 0)
+        ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBuffer, sizeof kReceiveBuffer);
     if (m_kind == EKind::Raw) {
         // Only the messages that can answer an echo request wake the wait.
         icmp_filter filter{~((1u << ICMP_ECHOREPLY) | (1u << ICMP_DEST_UNREACH) | (1u << ICMP_SOURCE_QUENCH) |

@@ -41,7 +41,7 @@ static_assert(sizeof(ICMP_ECHO_REPLY) == 28, "the reply record keeps the 32-bit 
 #pragma pack(push, 1)
 struct IPV6_ADDRESS_EX {
     USHORT sin6_port;     // here: 1 when the record holds an answer (Icmp6ParseReplies)
-    ULONG sin6_flowinfo;
+    ULONG sin6_flowinfo;  // here, in a reply record: the microseconds beyond RoundTripTime's whole ms
     USHORT sin6_addr[8];  // network order
     ULONG sin6_scope_id;
 };
@@ -103,6 +103,11 @@ DWORD IcmpParseReplies(void* replyBuffer, DWORD replySize);
 inline std::uint64_t IcmpReplyMicroseconds(const ICMP_ECHO_REPLY& reply)
 {
     const unsigned finer = reply.Reserved > 0 && reply.Reserved <= 1000 ? reply.Reserved - 1u : 0u;
+    return std::uint64_t{reply.RoundTripTime} * 1000 + finer;
+}
+inline std::uint64_t IcmpReplyMicroseconds(const ICMPV6_ECHO_REPLY& reply)
+{
+    const unsigned finer = reply.Address.sin6_flowinfo < 1000 ? reply.Address.sin6_flowinfo : 0u;
     return std::uint64_t{reply.RoundTripTime} * 1000 + finer;
 }
 

@@ -14,7 +14,7 @@ public:
     void AddSent();
     // A probe counted as sent that never went out (the probe helper had no room for it).
     void WithdrawSent();
-    // An answer from strResponder (dotted address) after dRttMs ms to a probe of round nRound.
+    // An answer from strResponder (its address as text) after dRttMs ms to a probe of round nRound.
     void AddAnswer(const std::string& strResponder, double dRttMs, unsigned nRound);
     // A probe of round nRound that got no answer in time.
     void AddLoss(unsigned nRound);

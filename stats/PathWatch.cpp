@@ -15,8 +15,8 @@ std::string CPathWatch::CheckOptions(const Options& options)
 {
     if (options.strHost.empty())
         return "kein Host angegeben";
-    if (options.nFamily != AF_UNSPEC && options.nFamily != AF_INET)
-        return "nur IPv4 wird beobachtet";
+    if (options.nFamily != AF_UNSPEC && options.nFamily != AF_INET && options.nFamily != AF_INET6)
+        return "unbekannte Adressfamilie";
     if (options.nMaxHops < 1 || options.nMaxHops > 255)
         return "die Hop-Grenze muss zwischen 1 und 255 liegen";
     if (!std::isfinite(options.dIntervalS) || options.dIntervalS < kMinIntervalS)
@@ -37,17 +37,19 @@ bool CPathWatch::Start(const Options& options)
         m_board.Finish(ERROR_INVALID_PARAMETER, problem);
         return false;
     }
-    // The watch probes IPv4 alone: a name's IPv4 address, whatever the system prefers.
+    // Either family, in the system's order of preference unless the options name one.
+    const CRouteTracer::EFamily family = options.nFamily == AF_INET    ? CRouteTracer::EFamily::V4
+                                         : options.nFamily == AF_INET6 ? CRouteTracer::EFamily::V6
+                                                                       : CRouteTracer::EFamily::Any;
     win::CIpAddress target;
-    if (!CRouteTracer::Initialise() ||
-        !CRouteTracer::ResolveTarget(options.strHost, target, CRouteTracer::EFamily::V4)) {
+    if (!CRouteTracer::Initialise() || !CRouteTracer::ResolveTarget(options.strHost, target, family)) {
         m_board.Finish(win::GetLastError(), {});
         return false;
     }
     m_board.SetAddress(target.Text());
 
     CWatchRounds::CSettings settings;
-    settings.target = target.V4();
+    settings.target = target;
     settings.nMaxHops = options.nMaxHops;
     settings.interval = std::chrono::duration_cast<CWatchRounds::Clock::duration>(
         std::chrono::duration<double>(options.dIntervalS));

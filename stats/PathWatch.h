@@ -14,8 +14,8 @@ public:
     static constexpr double kMinIntervalS = 0.002;
 
     struct Options {
-        std::string strHost;        // a name or a dotted IPv4 address
-        int nFamily = AF_UNSPEC;    // AF_UNSPEC or AF_INET
+        std::string strHost;        // a name, or an IPv4 or IPv6 address
+        int nFamily = AF_UNSPEC;    // AF_UNSPEC (the system's order), AF_INET or AF_INET6
         unsigned nMaxHops = 30;     // 1 to 255
         double dIntervalS = 1.0;    // s between rounds, at least kMinIntervalS
         unsigned nCycles = 0;       // rounds; 0 = until stopped

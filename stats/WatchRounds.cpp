@@ -1,6 +1,7 @@
 #include "WatchRounds.h"
 
 #include "AlertableWait.h"
+#include "EchoCalls.h"
 #include "IcmpModule.h"
 #include "LastError.h"
 
@@ -23,11 +24,29 @@ const std::array<BYTE, kProbeDataSize>& ProbeData()
     return s_data;
 }
 
-std::string Dotted(IPAddr address)
+// An answer's round trip in ms, to the microsecond where the record keeps it.
+double RoundTripMs(const win::CIpAddress& target, const BYTE* reply)
 {
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &address, text, sizeof text);
-    return text;
+    if (target.IsV6()) {
+        win::ICMPV6_ECHO_REPLY record{};
+        std::memcpy(&record, reply, sizeof record);
+        return static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
+    }
+    win::ICMP_ECHO_REPLY record{};
+    std::memcpy(&record, reply, sizeof record);
+    return static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
+}
+
+DWORD ReplyStatus(const win::CIpAddress& target, const BYTE* reply)
+{
+    if (target.IsV6()) {
+        win::ICMPV6_ECHO_REPLY record{};
+        std::memcpy(&record, reply, sizeof record);
+        return record.Status;
+    }
+    win::ICMP_ECHO_REPLY record{};
+    std::memcpy(&record, reply, sizeof record);
+    return record.Status;
 }
 } // namespace
 
@@ -55,11 +74,11 @@ CWatchRounds::~CWatchRounds()
 void CWatchRounds::Run()
 {
     win::AddAlertableSource(&m_stop);
-    if (g_pfnIcmpSendEcho2 == nullptr || g_pfnIcmpParseReplies == nullptr) {
+    if (!CEchoCalls::Available(m_settings.target, true)) {
         m_board.Finish(ERROR_NOT_SUPPORTED, {});
         return;
     }
-    m_handle = g_pfnIcmpCreateFile();
+    m_handle = CEchoCalls::Open(m_settings.target);
     if (m_handle == INVALID_HANDLE_VALUE) {
         m_board.Finish(win::GetLastError(), {});
         return;
@@ -136,9 +155,8 @@ DWORD CWatchRounds::Send(CProbe& probe)
     options.Ttl = static_cast<BYTE>(probe.m_nTtl);
     probe.m_bBusy = true;
     ++m_nInFlight;
-    g_pfnIcmpSendEcho2(m_handle, nullptr, &OnProbeDone, &probe, m_settings.target, ProbeData().data(), kProbeDataSize,
-                       &options, probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()),
-                       m_settings.nTimeoutMs);
+    CEchoCalls::Send(m_handle, &OnProbeDone, &probe, m_settings.target, ProbeData().data(), kProbeDataSize, options,
+                     probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()), m_settings.nTimeoutMs);
     const DWORD status = win::GetLastError();
     if (status == ERROR_IO_PENDING) {
         m_board.AddSent(probe.m_nTtl);
@@ -159,8 +177,11 @@ void CWatchRounds::OnProbeDone(void* context, void*, ULONG)
     rounds.m_budget.Give();
     if (probe.m_nTtl > rounds.m_nPathLength)
         return; // behind the target: not part of the path
-    if (g_pfnIcmpParseReplies(probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size())) == 1) {
-        rounds.Answered(probe);
+    win::CIpAddress responder;
+    DWORD wholeMs = 0;
+    if (CEchoCalls::Parse(rounds.m_settings.target, probe.m_buffer.data(), static_cast<DWORD>(probe.m_buffer.size()),
+                          responder, wholeMs) == 1) {
+        rounds.Answered(probe, responder);
         return;
     }
     const DWORD status = win::GetLastError();
@@ -177,23 +198,21 @@ void CWatchRounds::OnProbeDone(void* context, void*, ULONG)
         rounds.m_nFailure = status;
 }
 
-void CWatchRounds::Answered(const CProbe& probe)
+void CWatchRounds::Answered(const CProbe& probe, const win::CIpAddress& responder)
 {
-    win::ICMP_ECHO_REPLY record{};
-    std::memcpy(&record, probe.m_buffer.data(), sizeof record);
-    const double rttMs = static_cast<double>(win::IcmpReplyMicroseconds(record)) / 1000.0;
-    m_board.AddAnswer(probe.m_nTtl, Dotted(record.Address), rttMs, probe.m_nRound);
+    const double rttMs = RoundTripMs(m_settings.target, probe.m_buffer.data());
+    m_board.AddAnswer(probe.m_nTtl, responder.Text(), rttMs, probe.m_nRound);
     // The target, or a node that says it cannot be reached: the path ends here.
-    const bool pathEnd = record.Address == m_settings.target ||
-                         (record.Status != IP_SUCCESS && record.Status != IP_TTL_EXPIRED_TRANSIT);
+    const DWORD status = ReplyStatus(m_settings.target, probe.m_buffer.data());
+    const bool pathEnd = responder == m_settings.target || (status != IP_SUCCESS && status != IP_TTL_EXPIRED_TRANSIT);
     if (pathEnd && probe.m_nTtl < m_nPathLength) {
         m_nPathLength = probe.m_nTtl;
         m_board.KeepHops(m_nPathLength);
     }
-    LookUp(record.Address);
+    LookUp(responder);
 }
 
-void CWatchRounds::LookUp(IPAddr address)
+void CWatchRounds::LookUp(const win::CIpAddress& address)
 {
     if (!m_settings.bResolveNames || m_known.size() >= kMaxKnown)
         return;
@@ -209,12 +228,12 @@ void CWatchRounds::CollectNames()
     if (m_looking.empty())
         return;
     m_names.Poll();
-    std::erase_if(m_looking, [this](IPAddr address) {
+    std::erase_if(m_looking, [this](const win::CIpAddress& address) {
         std::string name;
         if (!m_names.TryName(address, name))
             return false;
         if (!name.empty())
-            m_board.SetName(Dotted(address), name);
+            m_board.SetName(address.Text(), name);
         return true;
     });
 }

@@ -6,6 +6,7 @@
 // the process (CProbeBudget) delays rounds rather than failing them, and a probe the helper
 // had no room for is not counted. Any other failed send ends the rounds with its code. Names of responders are looked up once each, beside the rounds.
 
+#include "IpAddress.h"
 #include "NameLookups.h"
 #include "ProbeBudget.h"
 #include "StopSignal.h"
@@ -21,7 +22,7 @@ public:
     static constexpr std::size_t kMaxInFlight = CProbeBudget::kMaxInFlight;
 
     struct CSettings {
-        IPAddr target = 0;          // network order
+        win::CIpAddress target;     // IPv4 or IPv6
         unsigned nMaxHops = 30;
         Clock::duration interval{std::chrono::seconds(1)};
         unsigned nCycles = 0;       // 0: until stopped
@@ -40,7 +41,7 @@ public:
     void Run();
 
 private:
-    static constexpr std::size_t kReplySize = 60; // one reply record and the 32 echoed bytes
+    static constexpr std::size_t kReplySize = 72; // one reply record of either family and the 32 echoed bytes
 
     struct CProbe {
         CWatchRounds* m_owner = nullptr;
@@ -51,14 +52,14 @@ private:
     };
 
     static void OnProbeDone(void* context, void* ioStatusBlock, ULONG reserved);
-    void Answered(const CProbe& probe);
+    void Answered(const CProbe& probe, const win::CIpAddress& responder);
     // Sends what the budget allows of the open round; false once it is all sent (or a
     // send failed).
     bool SendRound(Clock::time_point now);
     // ERROR_IO_PENDING when the probe went out, else the send's status.
     DWORD Send(CProbe& probe);
     CProbe* FreeProbe();
-    void LookUp(IPAddr address);
+    void LookUp(const win::CIpAddress& address);
     void CollectNames();
     // How long the thread may wait before something is due.
     DWORD WaitMs(Clock::time_point now, bool bRoundOpen, bool bMoreRounds) const;
@@ -76,6 +77,6 @@ private:
     CProbeBudget& m_budget;
     DWORD m_nFailure = 0;     // the send or probe failure that ends the rounds
     CNameLookups m_names;
-    std::vector<IPAddr> m_looking; // lookups started whose names are not yet collected
-    std::vector<IPAddr> m_known;   // responders seen
+    std::vector<win::CIpAddress> m_looking; // lookups started whose names are not yet collected
+    std::vector<win::CIpAddress> m_known;   // responders seen
 };

@@ -10,7 +10,7 @@
 
 struct CWatchSnapshot {
     std::string strTarget;  // the host as given
-    std::string strAddress; // its address, dotted; "" before it is resolved
+    std::string strAddress; // its address (IPv6 in RFC 5952 form); "" before it is resolved
     double dIntervalS = 0;  // s between rounds
     unsigned nRounds = 0;   // rounds started
     bool bFinished = false; // no more rounds will start (cycles done, stopped or failed)

@@ -264,25 +264,26 @@ BOOL CProbeScheduler::Report(unsigned ttl, CHop& hop, std::size_t counted)
 CProbeScheduler::Clock::time_point CProbeScheduler::GiveUpOrAskAgain(Clock::time_point now)
 {
     Clock::time_point next = Clock::time_point::max();
-    std::optional<DWORD> slowestAbove; // ms: the slowest answer of a higher TTL
+    CEvidence evidence;
     for (std::size_t i = std::min<std::size_t>(m_probing.size(), m_lastTtl); i-- > m_reported;) {
         CHop& hop = m_probing[i];
-        const std::optional<DWORD> slowestHere = SlowestAnswer(hop);
+        evidence.m_here = SlowestAnswer(hop);
         bool earlierAnswered = true;
         for (CProbe& probe : hop.m_probes) {
             if (probe.m_state == CProbe::EState::InFlight)
-                next = std::min(next, NextStep(hop, probe, earlierAnswered, slowestHere, slowestAbove, now));
+                next = std::min(next, NextStep(hop, probe, earlierAnswered, evidence, now));
             earlierAnswered = earlierAnswered && probe.m_state == CProbe::EState::Done && probe.m_error == 0;
         }
-        if (slowestHere)
-            slowestAbove = std::max(slowestAbove.value_or(0), *slowestHere);
+        if (evidence.m_here) {
+            evidence.m_next = evidence.m_here;
+            evidence.m_above = std::max(evidence.m_above.value_or(0), *evidence.m_here);
+        }
     }
     return next;
 }
 
 CProbeScheduler::Clock::time_point CProbeScheduler::NextStep(CHop& hop, CProbe& probe, bool firstUnanswered,
-                                                             std::optional<DWORD> slowestHere,
-                                                             std::optional<DWORD> slowestAbove, Clock::time_point now)
+                                                             const CEvidence& evidence, Clock::time_point now)
 {
     const Clock::time_point deadline = probe.m_firstSent + std::chrono::milliseconds(m_timeoutMs);
     if (probe.m_asks < kMaxAsks) {
@@ -298,13 +299,15 @@ CProbeScheduler::Clock::time_point CProbeScheduler::NextStep(CHop& hop, CProbe& 
         }
     }
     std::optional<Clock::duration> wait;
-    if (probe.m_asks > 1 && (slowestHere || slowestAbove)) {
-        const DWORD expected = slowestHere.value_or(*slowestAbove);
+    if (probe.m_asks > 1 && (evidence.m_here || evidence.m_next)) {
+        // The router was heard from before, or the path beyond it answers: its answer to
+        // a request asked again is late after a few of those round trips.
+        const DWORD expected = evidence.m_here.value_or(*evidence.m_next);
         wait = std::max<Clock::duration>(kAskAgainFloor,
                                          std::chrono::milliseconds(kAskAgainFactor * (std::int64_t{expected} + 1)));
-    } else if (probe.m_asks == 1 && slowestAbove) {
+    } else if (probe.m_asks == 1 && evidence.m_above) {
         wait = std::max<Clock::duration>(kGiveUpFloor,
-                                         std::chrono::milliseconds(kGiveUpFactor * (std::int64_t{*slowestAbove} + 1)));
+                                         std::chrono::milliseconds(kGiveUpFactor * (std::int64_t{*evidence.m_above} + 1)));
     }
     if (!wait)
         return Clock::time_point::max(); // the echo facility ends it at its timeout

@@ -36,9 +36,9 @@ public:
     // tick of its clock.
     static constexpr std::chrono::milliseconds kRefill{1020};
     // How long a probe asked again waits at least, and in times of its hop's (else the
-    // slowest higher hop's) round trip.
+    // next answering hop's) slowest round trip.
     static constexpr std::chrono::milliseconds kAskAgainFloor{50};
-    static constexpr int kAskAgainFactor = 3;
+    static constexpr int kAskAgainFactor = 2;
 
     CProbeScheduler(CRouteTracer& tracer, const win::CIpAddress& target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                     DWORD probesPerHop);
@@ -102,10 +102,15 @@ private:
     // Gives up lost probes and asks again where a router's allowance has refilled;
     // returns when the next of these is due.
     Clock::time_point GiveUpOrAskAgain(Clock::time_point now);
+    // What the answers so far say about a hop's round trip, in ms.
+    struct CEvidence {
+        std::optional<DWORD> m_here;    // the slowest answer of the hop
+        std::optional<DWORD> m_next;    // the slowest answer of the next higher hop that answered
+        std::optional<DWORD> m_above;   // the slowest answer of any higher hop
+    };
     // When a probe in flight is asked again or given up, doing it when that is now.
-    // slowestHere, slowestAbove: ms, the slowest answer of its hop and of higher hops.
-    Clock::time_point NextStep(CHop& hop, CProbe& probe, bool firstUnanswered, std::optional<DWORD> slowestHere,
-                               std::optional<DWORD> slowestAbove, Clock::time_point now);
+    Clock::time_point NextStep(CHop& hop, CProbe& probe, bool firstUnanswered, const CEvidence& evidence,
+                               Clock::time_point now);
     // When the hop's router can answer once more.
     static Clock::time_point Refilled(const CHop& hop);
     static std::optional<DWORD> SlowestAnswer(const CHop& hop);

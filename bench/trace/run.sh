@@ -11,12 +11,18 @@
 #    server in the namespace that answers each reverse lookup after 0.5 s: quorail-trace
 #    with its defaults against traceroute -I with its defaults, both with and without
 #    names, and the sequential schedule with names;
-#  - a target that never answers behind 6 routers: quorail-trace against its wait.
+#  - a target that never answers behind 6 routers: quorail-trace against its wait;
+#  - ten traces back to back across the real routers of the test network (tools/lab/lab.sh,
+#    namespace qlab-src, under its lock) with Linux's own ICMP rate limits, which let a
+#    router answer about once a second after a burst of six: how many of the router hops
+#    (r1 and r3, each trace) quorail-trace, traceroute -I and mtr -r -c 3 showed, and the
+#    time each took per trace. Each program starts after the routers' allowance refilled.
 # Figures are medians over the runs, with the lowest and highest run beside them.
 # Needs root: the paths live behind a tun device in a namespace of its own (qbench-src),
 # with no link to any other network; its name server listens on its own loopback.
 # Usage: bench/trace/run.sh [RUNS]   (default 5)
-#        bench/trace/run.sh --quick  (one run each, short waits, no verdicts)
+#        bench/trace/run.sh --quick  (one run each, short waits, three traces back to back,
+#                                     no verdicts)
 # Builds into $QUORAIL_BUILD (default build/, as test.sh does) first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -45,7 +51,7 @@ if [[ -n $quick ]]; then
 fi
 
 [[ $(id -u) -eq 0 ]] || { echo "run.sh: needs root (network namespace, tun device)" >&2; exit 1; }
-for tool in traceroute /usr/bin/time; do
+for tool in traceroute mtr /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "run.sh: $tool is missing (tools/packages-test.txt)" >&2; exit 1; }
 done
 
@@ -295,3 +301,39 @@ line "quorail-trace -n" silent
 printf '  %-40s %8.3f    (target <= 1.10) %s\n' "wall / wait" \
   "$(awk -v a="$(med silent)" -v w="$wait_s" 'BEGIN { printf "%.3f", a / (w * 1000) }')" \
   "$(verdict "$(awk -v a="$(med silent)" -v w="$wait_s" 'BEGIN { print a <= w * 1100 }')")"
+
+# Ten traces back to back across the test network's real routers, with their rate limits.
+readonly LAB_TARGET=198.18.4.2
+readonly LAB_ROUTERS='\[?198\.18\.(1|3)\.2\]?'
+back_to_back=10
+[[ -n $quick ]] && back_to_back=3
+lab=$root/tools/lab/lab.sh
+# Router hops that one listing shows: r1 at hop 1, r3 at hop 3.
+routers_shown() { grep -cE "(^|[ 	|-])$LAB_ROUTERS( |	|$)" "$1" || true; }
+limited_series() {
+  local name=$1 shown=0 start end
+  shift
+  sleep 6 # the routers' allowance refills: a burst of six
+  start=$EPOCHREALTIME
+  for i in $(seq "$back_to_back"); do
+    ip netns exec qlab-src "$@" >"$work/limited.$name.$i" 2>/dev/null || true
+    shown=$((shown + $(routers_shown "$work/limited.$name.$i")))
+  done
+  end=$EPOCHREALTIME
+  printf '  %-40s %3d of %d router hops, %7.1f ms a trace\n' "$name" "$shown" $((2 * back_to_back)) \
+    "$(awk -v a="${start/./}" -v b="${end/./}" -v n="$back_to_back" 'BEGIN { print (b - a) / 1000 / n }')"
+}
+printf '\n%d traces back to back across the test network'"'"'s routers with Linux'"'"'s own ICMP limits\n' "$back_to_back"
+(
+  exec 9>/run/qlab.lock
+  flock 9
+  export QLAB_LOCKED=1
+  was_up=1
+  ip netns list | awk '{print $1}' | grep -qx qlab-src || { was_up=""; "$lab" up; }
+  trap '"$lab" limits off; [[ -n $was_up ]] || "$lab" down' EXIT
+  "$lab" limits default
+  ip netns exec qlab-src sysctl -q -w net.ipv4.ping_group_range="0 2147483647"
+  limited_series "quorail-trace -n" "$tracer" -n "$LAB_TARGET"
+  limited_series "traceroute -I -n" traceroute -I -n "$LAB_TARGET"
+  limited_series "mtr -r -c 3 -n" mtr -r -c 3 -n "$LAB_TARGET"
+)

@@ -111,3 +111,15 @@ TEST(CommandLine, TraceAsJsonCarriesEachStatusInNumberAndWords)
     EXPECT_NE(result.m_out.find(R"("hop": 4,
       "address": "198.18.4.2",)"), std::string::npos) << result.m_out;
 }
+
+// The report over IPv6: the family that the name's addresses and -6 choose, names from ip6.arpa.
+TEST(CommandLine, ReportWatchesAnIpv6Path)
+{
+    const auto result = RunTracer({"-6", "-r", "-c", "3", "--interval", "0.05", "-w", "0.3", "--csv",
+                                   "dual.lab.quorail.test"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_NE(result.m_out.find("\r\n1,2001:2:0:1::2,r1.v6.lab.quorail.test,3,3,0.0,"), std::string::npos) << result.m_out;
+    EXPECT_NE(result.m_out.find("\r\n2,,,3,0,100.0,,,,,\r\n"), std::string::npos) << result.m_out;
+    EXPECT_NE(result.m_out.find("\r\n4,2001:2:0:4::2,dst6.lab.quorail.test,3,3,0.0,"), std::string::npos) << result.m_out;
+    EXPECT_EQ(std::count(result.m_out.begin(), result.m_out.end(), '\n'), 5) << result.m_out;
+}

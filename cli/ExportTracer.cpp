@@ -1,5 +1,6 @@
 #include "ExportTracer.h"
 
+#include "ConsoleText.h"
 #include "ErrorText.h"
 
 #include <arpa/inet.h>
@@ -13,10 +14,10 @@ std::string Dotted(const win::CIpAddress& address)
     return address.Text();
 }
 
+// Exports are UTF-8 whatever the terminal uses.
 std::string Words(DWORD status)
 {
-    const char* reason = CErrorText::HopStatusFor(status);
-    return reason != nullptr ? reason : "";
+    return CConsoleText::Convert(CErrorText::HopStatusFor(status), CConsoleText::ECharset::Utf8);
 }
 
 nlohmann::ordered_json TextOrNull(const std::string& text)
@@ -79,10 +80,11 @@ std::string CExportTracer::Json(const std::string& target, const std::string& ad
     root["target"] = target;
     root["address"] = TextOrNull(address);
     root["status"] = status;
-    const char* reason = status == 0 ? "fertig" : CErrorText::ReasonFor(status);
-    root["status_text"] = reason != nullptr ? reason : "";
+    root["status_text"] =
+        status == 0 ? "fertig" : CConsoleText::Convert(CErrorText::ReasonFor(status), CConsoleText::ECharset::Utf8);
     root["hops"] = std::move(hops);
-    return root.dump(2) + "\n";
+    // A host text that is no UTF-8 (Latin-1 typed on the command line) must not end the program.
+    return root.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 std::string CExportTracer::Csv() const

@@ -20,8 +20,8 @@ const char* CTraceOptions::UsageText()
            "  HOST           Name, IPv4-Adresse oder IPv6-Adresse (auch [2001:db8::1], fe80::1%eth0)\n"
            "  -4, -6         nur IPv4 bzw. nur IPv6 (sonst die vom System bevorzugte Adresse)\n"
            "  -n             keine Namen zu den Adressen suchen\n"
-           "  -m MAXHOPS     hoechste TTL, 1 bis 255 (30)\n"
-           "  -w SEKUNDEN    hoechste Wartezeit je Probe, Dezimalen erlaubt, 0.001 bis 4294967.295 (5)\n"
+           "  -m MAXHOPS     h\xF6" "chste TTL, 1 bis 255 (30)\n"
+           "  -w SEKUNDEN    h\xF6" "chste Wartezeit je Probe, Dezimalen erlaubt, 0.001 bis 4294967.295 (5)\n"
            "  -q PROBEN      Proben je Hop, 1 bis 1000 (3)\n"
            "  --sequential   eine Probe nach der anderen, jede mit ihrer ganzen Wartezeit\n"
            "  -r, --report   den Weg in Runden beobachten, dann je Hop Verlust und Zeiten (Wartezeit 2)\n"
@@ -29,7 +29,7 @@ const char* CTraceOptions::UsageText()
            "  --interval SEKUNDEN  Abstand der Runden, Dezimalen erlaubt, mindestens 0.002 (1)\n"
            "  --json, --csv  als JSON oder CSV ausgeben\n"
            "  -h, --help     diese Hilfe\n"
-           "  --version      die Version\n";
+           "  -V, --version  die Version\n";
 }
 
 CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args)
@@ -55,7 +55,7 @@ CTraceOptions::EResult CTraceOptions::Parse(const std::vector<std::string>& args
         return EResult::Usage;
     }
     if (operands.size() > 1) {
-        m_error = "nur ein HOST erlaubt, ueberzaehlig: " + operands[1];
+        m_error = "nur ein HOST erlaubt, \xFC" "berz\xE4hlig: " + operands[1];
         return EResult::Usage;
     }
     m_host = operands[0];
@@ -100,11 +100,11 @@ bool CTraceOptions::TakeFamily(char option)
 CTraceOptions::EResult CTraceOptions::CheckCombination()
 {
     if (!m_bReport && m_bWatchOptionGiven) {
-        m_error = "--cycles und --interval gehoeren zu --report";
+        m_error = "--cycles und --interval geh\xF6ren zu --report";
         return EResult::Usage;
     }
     if (m_bReport && m_bSequential) {
-        m_error = "--sequential gilt nicht fuer --report";
+        m_error = "--sequential gilt nicht f\xFCr --report";
         return EResult::Usage;
     }
     if (m_bReport && !m_bTimeoutGiven)
@@ -188,6 +188,8 @@ CTraceOptions::EResult CTraceOptions::ParseShort(const std::vector<std::string>&
         const char option = arg[j];
         if (option == 'h')
             return EResult::Help;
+        if (option == 'V')
+            return EResult::Version;
         if (option == 'n') {
             m_bResolveNames = false;
             continue;

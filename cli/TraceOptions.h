@@ -1,10 +1,10 @@
 #pragma once
 // The command line of quorail-trace, parsed as traceroute users expect: bundled short
 // options (-nq1), values attached or apart (-m30, -m 30), options before or after the
-// host, "--" ending the options, -w in seconds with decimals, -4/-6 forcing a family.
-// --report watches the path for a number of rounds (mtr's report); --json and --csv write
-// either as a file would. A host that is meant as an IPv6 literal (it has a colon or
-// brackets) must be a valid one.
+// host, "--" ending the options, -w in seconds with decimals, -4/-6 forcing a family, -V
+// for the version. --report watches the path for a number of rounds (mtr's report); --json
+// and --csv write either as a file would. A host that is meant as an IPv6 literal (it has
+// a colon or brackets) must be a valid one. Texts are Windows-1252 bytes.
 
 #include "RouteTracer.h"
 #include "WinTypes.h"

@@ -1,7 +1,9 @@
 // quorail-trace: the trace engine on the command line. Exit codes: 0 the trace (or the
-// report's rounds) ran to its end, 1 it failed (its code and, where known, its reason on
+// report's rounds) ran to its end, also at a router's destination-unreachable answer (its
+// reason on standard error), 1 it failed (its code and, where known, its reason on
 // standard error), 2 wrong usage.
 
+#include "ConsoleText.h"
 #include "ConsoleTracer.h"
 #include "ErrorText.h"
 #include "ExportTracer.h"
@@ -19,9 +21,19 @@ namespace {
 int Failed(DWORD error, bool probeStatus = false)
 {
     std::fprintf(stderr, "Fehler bei Quorail Nr.: %d\n", static_cast<int>(error));
-    if (const char* reason = probeStatus ? CErrorText::HopStatusFor(error) : CErrorText::ReasonFor(error))
-        std::fprintf(stderr, "quorail-trace: %s\n", reason);
+    const std::string reason = probeStatus ? CErrorText::HopStatusFor(error) : CErrorText::ReasonFor(error);
+    if (!reason.empty())
+        CConsoleText::WriteLine(stderr, "quorail-trace: " + reason);
     return 1;
+}
+
+// Where a router's destination-unreachable answer ended the route: why, on standard error.
+void TellRouteEnd(const CRouteTracer& tracer, const CHopResultArray& hops)
+{
+    if (tracer.GetUnreachableStatus() == 0 || hops.GetSize() == 0)
+        return;
+    CConsoleText::WriteLine(stderr, "quorail-trace: " + CErrorText::UnreachableReason(tracer.GetUnreachableStatus(),
+                                                                                       hops[hops.GetSize() - 1].Address));
 }
 
 void Print(const std::string& text)
@@ -49,6 +61,7 @@ int RunTrace(const CTraceOptions& options)
         tracer.SetFamily(options.m_family);
         if (!tracer.Trace(dotted, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop))
             return Failed(win::GetLastError());
+        TellRouteEnd(tracer, hops);
         return 0;
     }
     CExportTracer tracer;
@@ -57,7 +70,10 @@ int RunTrace(const CTraceOptions& options)
     const BOOL finished = tracer.Trace(dotted, hops, options.m_maxHops, options.m_timeoutMs, options.m_probesPerHop);
     const DWORD status = finished ? 0 : win::GetLastError();
     Print(options.m_format == CTraceOptions::EFormat::Json ? tracer.Json(options.m_host, dotted, status) : tracer.Csv());
-    return finished ? 0 : Failed(status);
+    if (!finished)
+        return Failed(status);
+    TellRouteEnd(tracer, hops);
+    return 0;
 }
 
 int RunReport(const CTraceOptions& options)
@@ -110,13 +126,14 @@ int main(int argc, char** argv)
     CTraceOptions options;
     switch (options.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
     case CTraceOptions::EResult::Help:
-        std::fputs(CTraceOptions::UsageText(), stdout);
+        std::fputs(CConsoleText::Convert(CTraceOptions::UsageText(), CConsoleText::TerminalCharset()).c_str(), stdout);
         return 0;
     case CTraceOptions::EResult::Version:
         std::puts("quorail-trace " QUORAIL_VERSION);
         return 0;
     case CTraceOptions::EResult::Usage:
-        std::fprintf(stderr, "quorail-trace: %s\n%s", options.m_error.c_str(), CTraceOptions::UsageText());
+        CConsoleText::WriteLine(stderr, "quorail-trace: " + options.m_error);
+        std::fputs(CConsoleText::Convert(CTraceOptions::UsageText(), CConsoleText::TerminalCharset()).c_str(), stderr);
         return 2;
     case CTraceOptions::EResult::Run:
         break;

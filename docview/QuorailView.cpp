@@ -1,6 +1,7 @@
 #include "QuorailView.h"
 
 #include "AddressDialog.h"
+#include "ErrorText.h"
 #include "HelpCommand.h"
 #include "HopStatusTracer.h"
 #include "LastError.h"
@@ -163,6 +164,12 @@ void CQuorailView::OnConnect()
     UpdateData(FALSE);
     CAddressDialog addressDlg;
     if (addressDlg.DoModal() != IDOK) {
+        // A listing stays what the window shows, so that a save writes what the user sees.
+        if (GetDocument()->m_Listing.GetSize() >= kMinListingLines) {
+            m_ListBox.ResetContent();
+            FillFromDocument();
+            return;
+        }
         m_ListBox.AddString("Ok. Auf Verbinden klicken.");
         return;
     }
@@ -203,17 +210,31 @@ void CQuorailView::TraceHost()
         throw;
     }
     if (traced) {
-        AddListing(tracer.m_Lines, "OK");
+        std::string reason;
+        if (tracer.GetUnreachableStatus() != 0 && hops.GetSize() > 0)
+            reason = CErrorText::UnreachableReason(tracer.GetUnreachableStatus(), hops[hops.GetSize() - 1].Address);
+        AddListing(tracer.m_Lines, "OK", reason);
         return;
     }
-    if (error == ERROR_CANCELLED && !tracer.m_Lines.empty()) {
+    // A stop, at whatever moment, keeps the hop lines shown so far.
+    if (error == ERROR_CANCELLED) {
         AddListing(tracer.m_Lines, "Abgebrochen");
         return;
     }
     TruncateList(outcomeStart);
+    AddFailure(error);
+}
+
+void CQuorailView::AddFailure(DWORD error)
+{
     char line[64];
     std::snprintf(line, sizeof line, "Fehler bei Quorail Nr.: %d", static_cast<int>(error));
     m_ListBox.AddString(line);
+    const std::string reason = CErrorText::ReasonFor(error);
+    if (!reason.empty())
+        m_ListBox.AddString(reason);
+    m_bHasResults = TRUE;
+    CopyToDocument();
 }
 
 void CQuorailView::AddHeading()
@@ -247,16 +268,21 @@ void CQuorailView::TruncateList(int count)
     }
 }
 
-void CQuorailView::AddListing(const std::vector<std::string>& hopLines, const char* closing)
+void CQuorailView::AddListing(const std::vector<std::string>& hopLines, const char* closing,
+                              const std::string& reason)
 {
     if (!m_bHeadingShown) {
         AddHeading();
     }
-    if (hopLines.empty()) {
+    m_bHasResults = TRUE;
+    if (hopLines.empty() && std::string(closing) == "OK") {
         m_ListBox.AddString("Fehler LB_ERR");
+        CopyToDocument();
         return;
     }
-    m_bHasResults = TRUE;
+    if (!reason.empty()) {
+        m_ListBox.AddString(reason);
+    }
     m_ListBox.AddString(" ");
     m_ListBox.AddString(closing);
     m_ListBox.AddString(" ");

@@ -58,8 +58,11 @@ private:
     void AddHeading();
     void ShowHopLine(const std::string& line);
     // The closing block after the hop lines: closing is "OK", or "Abgebrochen" for a
-    // trace the user stopped.
-    void AddListing(const std::vector<std::string>& hopLines, const char* closing);
+    // trace the user stopped; reason, when not empty, tells under the hop lines why the
+    // route ended there. The document gets the listing.
+    void AddListing(const std::vector<std::string>& hopLines, const char* closing, const std::string& reason = {});
+    // A failed trace's code and, where known, its reason in words; the document gets them.
+    void AddFailure(DWORD error);
     void TruncateList(int count);
     void ScrollToEnd();
 

@@ -1,5 +1,7 @@
 #include "EchoSocketPool.h"
 
+#include "BlockingHook.h"
+
 #include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,10 +43,12 @@ std::shared_ptr<CEchoSocket> CEchoSocketPool::Take(CIpAddress::EFamily family, i
     return Open(family, origin, error);
 }
 
-// The owner is checked when the socket is taken again; here only its age counts.
+// The owner is checked when the socket is taken again; here only its age counts. A socket
+// given back after a stop closes at once: answers to the stopped trace must not queue up
+// in it until the next one.
 void CEchoSocketPool::Give(std::shared_ptr<CEchoSocket> socket)
 {
-    if (!socket || socket.use_count() != 1 || socket->Origin().m_pid == 0)
+    if (!socket || socket.use_count() != 1 || socket->Origin().m_pid == 0 || IsBlockingCallCancelled())
         return;
     if (Clock::now() - socket->Origin().m_when >= m_trustPeriod)
         return;

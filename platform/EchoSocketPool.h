@@ -29,7 +29,8 @@ public:
     std::shared_ptr<CEchoSocket> Take(int& error);
     // The same for a socket of family.
     std::shared_ptr<CEchoSocket> Take(CIpAddress::EFamily family, int& error);
-    // Keeps a socket that nothing else holds any more, or lets it close.
+    // Keeps a socket that nothing else holds any more, or lets it close (always when this
+    // thread's blocking calls are cancelled).
     void Give(std::shared_ptr<CEchoSocket> socket);
     // Sockets kept now.
     std::size_t Kept();

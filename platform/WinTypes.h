@@ -39,6 +39,8 @@ constexpr DWORD ERROR_CANCELLED = 1223;
 constexpr DWORD WSAEINTR = 10004;
 // The machine has no route to the network (of the address's family, say).
 constexpr DWORD WSAENETUNREACH = 10051;
+// No way to the host (its neighbour does not answer, say).
+constexpr DWORD WSAEHOSTUNREACH = 10065;
 
 // Windows Sockets resolver errors: 11000 + h_errno.
 constexpr DWORD WSABASEERR_HOST = 11000;

@@ -69,3 +69,15 @@ void CEchoCalls::ReadRecord(const win::CIpAddress& target, const BYTE* reply, wi
     address = win::CIpAddress::FromV6(bytes, record.Address.sin6_scope_id);
     rtt = record.RoundTripTime;
 }
+
+DWORD CEchoCalls::ReadStatus(const win::CIpAddress& target, const BYTE* reply)
+{
+    if (!target.IsV6()) {
+        win::ICMP_ECHO_REPLY record{};
+        std::memcpy(&record, reply, sizeof record);
+        return record.Status;
+    }
+    win::ICMPV6_ECHO_REPLY record{};
+    std::memcpy(&record, reply, sizeof record);
+    return record.Status;
+}

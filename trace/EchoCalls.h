@@ -25,4 +25,7 @@ public:
                        DWORD& rtt);
     // The answering node and round trip of a record that holds an answer.
     static void ReadRecord(const win::CIpAddress& target, const BYTE* reply, win::CIpAddress& address, DWORD& rtt);
+    // The IP_STATUS of a record that holds an answer: a router's time exceeded or
+    // destination unreachable, 0 for the target's echo reply.
+    static DWORD ReadStatus(const win::CIpAddress& target, const BYTE* reply);
 };

@@ -49,13 +49,16 @@ BOOL CProbeScheduler::Run()
     if (m_handle == INVALID_HANDLE_VALUE)
         return FALSE;
     for (;;) {
-        SendMore();
+        if (!win::IsBlockingCallCancelled())
+            SendMore();
         if (m_bAsyncRefused)
             return FALSE;
         if (!ReportFinished())
             return FALSE;
         if (m_reported >= m_lastTtl)
             return TRUE;
+        if (win::IsBlockingCallCancelled())
+            return Fail(ERROR_CANCELLED);
         const Clock::time_point now = Clock::now();
         Clock::time_point next = GiveUpOrAskAgain(now);
         if (m_busySince != Clock::time_point::max())
@@ -66,8 +69,6 @@ BOOL CProbeScheduler::Run()
         if (next != Clock::time_point::max())
             waitMs = static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(next - now).count());
         win::SleepEx(waitMs, TRUE);
-        if (win::IsBlockingCallCancelled())
-            return Fail(ERROR_CANCELLED);
     }
 }
 
@@ -169,6 +170,7 @@ void CProbeScheduler::OnRequestDone(void* context, void*, ULONG)
             owner.Finish(probe, error);
         return;
     }
+    probe.m_status = CEchoCalls::ReadStatus(owner.m_target, request.m_buffer.data());
     probe.m_answered = Clock::now();
     owner.Finish(probe, 0);
     owner.TellAddress(probe);
@@ -224,13 +226,18 @@ BOOL CProbeScheduler::Report(unsigned ttl, CHop& hop, std::size_t counted)
 {
     HopResult record{0, {}, 0xFFFFFFFFu, 0, 0};
     DWORD sum = 0;
+    DWORD unreachable = 0;
     PingReply reply{0, {}, 0};
     for (std::size_t i = 0; i < counted; ++i) {
         const CProbe& probe = hop.m_probes[i];
         if (probe.m_error != 0) {
+            if (ttl == 1 && i == 0 && CRouteTracer::NoRouteFailure(probe.m_error) != 0)
+                return Fail(CRouteTracer::NoRouteFailure(probe.m_error));
             record.dwError = probe.m_error;
             break;
         }
+        if (unreachable == 0 && CRouteTracer::EndsRoute(probe.m_status))
+            unreachable = probe.m_status;
         reply.Address = probe.m_address;
         reply.RTT = probe.m_rtt;
         sum += reply.RTT;
@@ -247,17 +254,15 @@ BOOL CProbeScheduler::Report(unsigned ttl, CHop& hop, std::size_t counted)
     if (!m_tracer.OnSingleHostResult(static_cast<int>(ttl), record))
         return Fail(ERROR_CANCELLED);
     m_hops.Add(record);
-    if (record.Address == m_target) {
-        // Answers for higher TTLs no longer count.
+    if (record.Address == m_target || unreachable != 0) {
+        // The route ends here: answers for higher TTLs no longer count.
+        m_tracer.m_dwUnreachable = unreachable;
         m_lastTtl = ttl;
         for (std::size_t i = ttl; i < m_probing.size(); ++i) {
             for (CProbe& probe : m_probing[i].m_probes)
                 Finish(probe, IP_REQ_TIMED_OUT);
         }
-        return TRUE;
     }
-    if (win::IsBlockingCallCancelled())
-        return Fail(ERROR_CANCELLED);
     return TRUE;
 }
 

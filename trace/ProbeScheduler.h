@@ -8,7 +8,8 @@
 // timeout only when higher TTLs have answered and a generous multiple of their round
 // trips, at least kGiveUpFloor, has passed; it then counts as timed out. A probe that the
 // echo facility would not send at once (the probe helper's rate) is sent a moment later,
-// so that its clock starts at its send.
+// so that its clock starts at its send. A stop reports every hop finished by then
+// before the trace fails.
 //
 // Routers limit their ICMP errors: Linux answers about once a second per source after a
 // burst of six. Where a timeout leaves room, a hop's first unanswered probe is therefore
@@ -74,6 +75,7 @@ private:
         Clock::time_point m_answered;  // Done and answered: when the answer came
         std::size_t m_asks = 0;        // requests sent
         DWORD m_error = 0;  // Done: 0 when answered, else the failure
+        DWORD m_status = 0; // Done and answered: the answer's IP_STATUS
         win::CIpAddress m_address;
         DWORD m_rtt = 0;    // ms
         std::array<CRequest, kMaxAsks> m_requests;

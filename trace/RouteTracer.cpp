@@ -4,6 +4,7 @@
 #include "EchoCalls.h"
 #include "IcmpModule.h"
 #include "LastError.h"
+#include "ProbeProtocol.h"
 #include "ProbeScheduler.h"
 #include "WinSock.h"
 
@@ -90,6 +91,32 @@ BOOL CRouteTracer::ResolveTarget(const std::string& host, win::CIpAddress& targe
     return TRUE;
 }
 
+bool CRouteTracer::EndsRoute(DWORD status)
+{
+    switch (status) {
+    case IP_DEST_NET_UNREACHABLE:
+    case IP_DEST_HOST_UNREACHABLE:
+    case IP_DEST_PROT_UNREACHABLE:
+    case IP_DEST_PORT_UNREACHABLE:
+    case IP_PACKET_TOO_BIG:
+    case IP_BAD_ROUTE:
+    case IP_DEST_UNREACHABLE:
+    case IP_DEST_SCOPE_MISMATCH:
+        return true;
+    default:
+        return false;
+    }
+}
+
+DWORD CRouteTracer::NoRouteFailure(DWORD status)
+{
+    if (status == IP_DEST_NET_UNREACHABLE)
+        return WSAENETUNREACH;
+    if (status == IP_DEST_HOST_UNREACHABLE)
+        return WSAEHOSTUNREACH;
+    return 0;
+}
+
 // A datagram socket "connected" to the target asks the kernel for a route and sends nothing.
 BOOL CRouteTracer::CheckRoute(const win::CIpAddress& target)
 {
@@ -130,15 +157,34 @@ BOOL CRouteTracer::Trace(const std::string& host, CHopResultArray& hops, BYTE ma
                          DWORD probesPerHop)
 {
     win::ClearBlockingCallCancel();
+    m_dwUnreachable = 0;
     struct CEnd {
         CRouteTracer& m_tracer;
         ~CEnd() { m_tracer.OnTraceEnd(); }
     } end{*this};
+    const BOOL result = TraceResolved(host, hops, maxHops, timeoutMs, probesPerHop);
+    if (!result)
+        m_dwUnreachable = 0;
+    return result;
+}
+
+BOOL CRouteTracer::TraceResolved(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+                                 DWORD probesPerHop)
+{
     if (!Initialise())
         return FALSE;
     win::CIpAddress target;
-    if (!ResolveTarget(host, target, m_eFamily))
+    if (!ResolveTarget(host, target, m_eFamily)) {
+        // A stop during the lookup is a stop, not the resolver's failure.
+        if (win::IsBlockingCallCancelled())
+            win::SetLastError(ERROR_CANCELLED);
         return FALSE;
+    }
+    // Echo requests to a group or a whole network are no trace; the helper refuses them too.
+    if (!win::CProbeProtocol::IsUnicast(target)) {
+        win::SetLastError(IP_BAD_DESTINATION);
+        return FALSE;
+    }
     if (probesPerHop == 0) {
         win::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -161,13 +207,18 @@ BOOL CRouteTracer::TraceSequential(const win::CIpAddress& target, CHopResultArra
     // A wider counter than the 8-bit TTL, so that a limit of 255 ends after TTL 255.
     for (unsigned ttl = 1; ttl <= maxHops; ++ttl) {
         HopResult hop{};
-        if (!TraceHop(target, static_cast<BYTE>(ttl), timeoutMs, probesPerHop, hop))
+        DWORD unreachable = 0;
+        if (!TraceHop(target, static_cast<BYTE>(ttl), timeoutMs, probesPerHop, hop, unreachable))
             return FALSE;
         if (!OnSingleHostResult(static_cast<int>(ttl), hop)) {
             win::SetLastError(ERROR_CANCELLED);
             return FALSE;
         }
         hops.Add(hop);
+        if (unreachable != 0) {
+            m_dwUnreachable = unreachable;
+            break;
+        }
         if (hop.Address == target)
             break;
         if (win::IsBlockingCallCancelled()) {
@@ -178,9 +229,11 @@ BOOL CRouteTracer::TraceSequential(const win::CIpAddress& target, CHopResultArra
     return TRUE;
 }
 
-BOOL CRouteTracer::TraceHop(const win::CIpAddress& target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop)
+BOOL CRouteTracer::TraceHop(const win::CIpAddress& target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop,
+                            DWORD& unreachable)
 {
     hop = HopResult{0, {}, 0xFFFFFFFFu, 0, 0};
+    unreachable = 0;
     DWORD sum = 0;
     PingReply reply{0, {}, 0};
     for (DWORD probe = 0; probe < probesPerHop && hop.dwError == 0; ++probe) {
@@ -191,9 +244,15 @@ BOOL CRouteTracer::TraceHop(const win::CIpAddress& target, BYTE ttl, DWORD timeo
             return FALSE;
         }
         if (reply.dwError != 0) {
+            if (ttl == 1 && probe == 0 && NoRouteFailure(reply.dwError) != 0) {
+                win::SetLastError(NoRouteFailure(reply.dwError));
+                return FALSE;
+            }
             hop.dwError = reply.dwError;
             break;
         }
+        if (unreachable == 0 && EndsRoute(m_dwAnswerStatus))
+            unreachable = m_dwAnswerStatus;
         sum += reply.RTT;
         hop.MinRTT = std::min(hop.MinRTT, reply.RTT);
         hop.MaxRTT = std::max(hop.MaxRTT, reply.RTT);
@@ -227,10 +286,12 @@ BOOL CRouteTracer::Ping(const win::CIpAddress& address, PingReply& reply, BYTE t
     const auto replySize = static_cast<DWORD>(replyBuffer.size());
     const DWORD count = CEchoCalls::Send(handle, nullptr, nullptr, address, request.data(), dataSize, options,
                                          replyBuffer.data(), replySize, timeoutMs);
-    if (count == 1)
+    if (count == 1) {
         CEchoCalls::ReadRecord(address, replyBuffer.data(), reply.Address, reply.RTT);
-    else
+        m_dwAnswerStatus = CEchoCalls::ReadStatus(address, replyBuffer.data());
+    } else {
         reply.dwError = win::GetLastError();
+    }
     return TRUE;
 }
 

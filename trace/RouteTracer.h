@@ -20,8 +20,11 @@ public:
 
     virtual ~CRouteTracer() = default;
 
-    // TRUE when the trace ran to its end (target reached or hop limit passed); FALSE on
-    // failure with the code in the thread's last-error value. Appends one record per hop.
+    // TRUE when the trace ran to its end (target reached, a router's destination-unreachable
+    // answer, or hop limit passed); FALSE on failure with the code in the thread's last-error
+    // value: a target that is no unicast address (IP_BAD_DESTINATION), no route from here
+    // (WSAENETUNREACH, WSAEHOSTUNREACH), a stop (ERROR_CANCELLED), ...
+    // Appends one record per hop; a stop keeps every hop finished by then.
     BOOL Trace(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                DWORD probesPerHop);
     // FALSE only when no echo handle could be opened; an unanswered probe is reported
@@ -44,6 +47,16 @@ public:
     // FALSE, with WSAENETUNREACH, when the machine has no route to target at all (no
     // IPv6 route, say); asks the kernel and sends nothing.
     static BOOL CheckRoute(const win::CIpAddress& target);
+    // True for the answers that end a route where they come from: destination unreachable
+    // of every kind.
+    static bool EndsRoute(DWORD status);
+    // The trace's failure when the first probe of TTL 1 could not go out for want of a route
+    // (the status of the send, not of an answer); 0 for every other status.
+    static DWORD NoRouteFailure(DWORD status);
+
+    // After a Trace that returned TRUE: the IP_STATUS of the destination-unreachable answer
+    // that ended it at its last hop, 0 when it ended otherwise.
+    DWORD GetUnreachableStatus() const { return m_dwUnreachable; }
 
 protected:
     virtual BOOL OnPingResult(int probeNumber, PingReply& reply);
@@ -57,11 +70,17 @@ protected:
 private:
     friend class CProbeScheduler;
 
+    BOOL TraceResolved(const std::string& host, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
+                       DWORD probesPerHop);
     BOOL TraceSequential(const win::CIpAddress& target, CHopResultArray& hops, BYTE maxHops, DWORD timeoutMs,
                          DWORD probesPerHop);
-    // One TTL: FALSE when the trace must end with failure (last error set).
-    BOOL TraceHop(const win::CIpAddress& target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop);
+    // One TTL: FALSE when the trace must end with failure (last error set). unreachable
+    // gets the status of the hop's first answer that ends the route, else 0.
+    BOOL TraceHop(const win::CIpAddress& target, BYTE ttl, DWORD timeoutMs, DWORD probesPerHop, HopResult& hop,
+                  DWORD& unreachable);
 
     ESchedule m_eSchedule = ESchedule::Parallel;
     EFamily m_eFamily = EFamily::Any;
+    DWORD m_dwUnreachable = 0;  // IP_STATUS, see GetUnreachableStatus
+    DWORD m_dwAnswerStatus = 0; // IP_STATUS of the reply that Ping last stored
 };

@@ -253,11 +253,13 @@ void CWatchWindow::ShowState()
     if (m_shown.nError != 0) {
         state = QStringLiteral("Fehler bei Quorail Nr.: %1").arg(m_shown.nError);
         // A watch that did not start names a resolver or system code; one that ended, a probe's status.
-        const char* reason = m_bStartFailed ? CErrorText::ReasonFor(m_shown.nError)
-                                            : CErrorText::HopStatusFor(m_shown.nError);
-        const std::string words = !m_shown.strError.empty() ? m_shown.strError : (reason != nullptr ? reason : "");
-        if (!words.empty()) {
-            state += QStringLiteral(" (") + Utf8(words) + QLatin1Char(')');
+        // The table's words are Windows-1252, as the listing's.
+        const QString words = !m_shown.strError.empty()
+                                  ? Utf8(m_shown.strError)
+                                  : CCodePage::ToQString(m_bStartFailed ? CErrorText::ReasonFor(m_shown.nError)
+                                                                        : CErrorText::HopStatusFor(m_shown.nError));
+        if (!words.isEmpty()) {
+            state += QStringLiteral(" (") + words + QLatin1Char(')');
         }
     } else if (m_shown.bFinished) {
         state = QStringLiteral("Angehalten nach %1 Runden").arg(m_shown.nRounds);

@@ -86,8 +86,10 @@ TEST(TraceOptions, HelpAndVersionWinOverEverythingBeforeThem)
         CTraceOptions options;
         EXPECT_EQ(Parse(args, options), EResult::Help) << testing::PrintToString(args);
     }
-    CTraceOptions version;
-    EXPECT_EQ(Parse({"--version", "host"}, version), EResult::Version);
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--version", "host"}, {"-V"}, {"host", "-nV"}}) {
+        CTraceOptions options;
+        EXPECT_EQ(Parse(args, options), EResult::Version) << testing::PrintToString(args);
+    }
 }
 
 // Families and IPv6 literals: a forced family that the literal contradicts, a malformed
@@ -141,7 +143,7 @@ TEST(TraceOptions, ReportTakesCyclesIntervalAndFormatAndRefusesWhatCannotRun)
         {{"-r", "--interval", "0.001", "host"}, "--interval: Sekunden von 0.002 bis 86400 erwartet, nicht \"0.001\""},
         {{"-r", "--interval", "1e-3", "host"}, "--interval: Sekunden von 0.002 bis 86400 erwartet, nicht \"1e-3\""},
         {{"-r", "--json", "--csv", "host"}, "nur eines von --json und --csv"},
-        {{"-c", "3", "host"}, "--cycles und --interval gehoeren zu --report"},
+        {{"-c", "3", "host"}, "--cycles und --interval geh\xF6ren zu --report"},
         {{"-r", "--interval"}, "--interval braucht einen Wert"},
     };
     for (const auto& [args, error] : refused) {

@@ -70,7 +70,8 @@ TEST(ConnectLabTest, UnknownLabNameIsHostNotFound)
 {
     CStartedApp started({"-nologo"});
     ASSERT_TRUE(Connect(started, "nirgendwo.lab.quorail.test"));
-    EXPECT_EQ(started.ListLines(), FailedListing("nirgendwo.lab.quorail.test", "Fehler bei Quorail Nr.: 11001"));
+    EXPECT_EQ(started.ListLines(),
+              FailedListing("nirgendwo.lab.quorail.test", "Fehler bei Quorail Nr.: 11001", "Host nicht gefunden"));
 }
 
 // The silent router is given up after a second, since the hops behind it answered; the

@@ -49,9 +49,13 @@ std::vector<std::string> Listing(const std::string& host, const std::vector<std:
     return lines;
 }
 
-std::vector<std::string> FailedListing(const std::string& host, const std::string& errorLine)
+std::vector<std::string> FailedListing(const std::string& host, const std::string& errorLine,
+                                       const std::string& reason)
 {
-    return {kWaitLine, "Verbinde mit:\t" + host, " ", errorLine};
+    std::vector<std::string> lines = {kWaitLine, "Verbinde mit:\t" + host, " ", errorLine};
+    if (!reason.empty())
+        lines.push_back(reason);
+    return lines;
 }
 
 std::string TimeoutLine(int hop)

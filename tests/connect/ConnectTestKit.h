@@ -23,8 +23,9 @@ inline const std::string kHeading = "Nr.\tmin./ms\tmittel/ms\tmax./ms\t[IP]\t\tA
 // for a trace the user stopped.
 std::vector<std::string> Listing(const std::string& host, const std::vector<std::string>& hopLines,
                                  const std::string& closing = "OK");
-// The three lines before a failed trace's error line.
-std::vector<std::string> FailedListing(const std::string& host, const std::string& errorLine);
+// A failed trace's listing: three lines, the error line and, when known, its reason.
+std::vector<std::string> FailedListing(const std::string& host, const std::string& errorLine,
+                                       const std::string& reason = {});
 std::string TimeoutLine(int hop);
 // The line of a router at 198.18.0.<hop> without a name, whose scripted answers take 7 ms.
 std::string RouterLine(int hop);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +43,32 @@ TEST(CommandLine, FailedTraceExitsOneWithTheCodeAndItsReasonOnStandardError)
     EXPECT_EQ(result.m_out, "");
 }
 
+// r3 answers unreachable for the hops from 3 on: the listing ends there, the reason on
+// standard error. With no route at all (a network namespace without one) the trace fails
+// at once.
+TEST(CommandLine, UnreachableRouteEndsAtItsAnswerAndNoRouteExitsOne)
+{
+    const auto result = RunTracer({"-nq1", "-w0.2", "-m4", "198.18.10.5"});
+    EXPECT_EQ(result.m_exitCode, 0) << result.m_err;
+    EXPECT_EQ(std::count(result.m_out.begin(), result.m_out.end(), '\n'), 3) << result.m_out;
+    EXPECT_TRUE(result.m_out.ends_with("\t[198.18.3.2]\n")) << result.m_out;
+    EXPECT_TRUE(result.m_err.ends_with("quorail-trace: Ende der Route: 198.18.3.2 meldet Host nicht erreichbar (!H)\n"))
+        << result.m_err;
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a network namespace without routes needs root";
+    // Ping sockets there, since the datagram run leaves no other way to probe.
+    const auto noRoute = CChildProcess::Run(
+        {"/usr/bin/env", "LC_ALL=C.UTF-8", "unshare", "--net", "--", "sh", "-c",
+         "sysctl -qw net.ipv4.ping_group_range='0 2147483647' && exec \"$0\" \"$@\"", QUORAIL_TRACE, "-n",
+         "198.18.4.2"});
+    EXPECT_EQ(noRoute.m_exitCode, 1) << noRoute.m_err;
+    EXPECT_EQ(noRoute.m_out, "");
+    EXPECT_TRUE(noRoute.m_err.ends_with("Fehler bei Quorail Nr.: 10051\nquorail-trace: Netz nicht erreichbar: dieser "
+                                        "Rechner hat keine Route zu der Adresse\n"))
+        << noRoute.m_err;
+}
+
 TEST(CommandLine, WrongUsageExitsTwoAndHelpExitsZero)
 {
     for (const auto& args : std::vector<std::vector<std::string>>{
@@ -54,6 +81,9 @@ TEST(CommandLine, WrongUsageExitsTwoAndHelpExitsZero)
     const auto help = RunTracer({"--help"});
     EXPECT_EQ(help.m_exitCode, 0);
     EXPECT_EQ(help.m_out.rfind("Aufruf: quorail-trace", 0), 0u) << help.m_out;
+    const auto version = RunTracer({"-V"});
+    EXPECT_EQ(version.m_exitCode, 0);
+    EXPECT_EQ(version.m_out.rfind("quorail-trace ", 0), 0u) << version.m_out;
 }
 
 // IPv6 as a user types it: a dual-stack name goes the system's preferred way (IPv6 in the

@@ -6,20 +6,29 @@
 #include "ChildProcess.h"
 #include "DirectEcho.h"
 #include "EchoRequests.h"
+#include "EchoSocketPool.h"
 #include "PathWatch.h"
 #include "TraceRun.h"
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
-#include <unistd.h>
+#include <thread>
 
 namespace {
 
@@ -124,16 +133,45 @@ TEST_F(SimulatedPath, UnreachableAnswersCarryTheirCode)
         EXPECT_NEAR(static_cast<double>(echo.m_record.RoundTripTime), 2.0, 1.0) << c.m_target;
     }
 
-    const CTraceRun run("198.18.200.40", 3, 1000, 3, false);
-    ASSERT_TRUE(run.m_bResult);
-    ASSERT_EQ(run.m_hops.GetSize(), 3u);
-    EXPECT_EQ(DottedAddress(run.m_hops[1].Address), "198.18.200.7");
-    EXPECT_EQ(DottedAddress(run.m_hops[2].Address), "198.18.200.7");
-    ExpectRoundTrips(run.m_hops[2], 2);
+    // The route ends at the unreachable answer, under either schedule.
+    for (const auto schedule : {CRouteTracer::ESchedule::Parallel, CRouteTracer::ESchedule::Sequential}) {
+        const CTraceRun run("198.18.200.40", 30, 1000, 3, false, schedule);
+        ASSERT_TRUE(run.m_bResult);
+        ASSERT_EQ(run.m_hops.GetSize(), 2u);
+        EXPECT_EQ(DottedAddress(run.m_hops[1].Address), "198.18.200.7");
+        EXPECT_EQ(run.m_unreachable, IP_DEST_HOST_UNREACHABLE);
+        ExpectRoundTrips(run.m_hops[1], 2);
+    }
+    const CTraceRun net("198.18.200.41", 30, 1000, 1, false);
+    ASSERT_EQ(net.m_hops.GetSize(), 1u);
+    EXPECT_EQ(net.m_unreachable, IP_DEST_NET_UNREACHABLE);
 }
 
 namespace {
 std::chrono::steady_clock::time_point g_stopAt;
+
+// Gives the calling thread a mount namespace of its own whose resolver asks the name server
+// on 127.0.0.1 after the hosts file, for longer than the test waits; "" when done.
+std::string UseNameServerOnLoopback()
+{
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return "no mount namespace of its own";
+    const std::pair<const char*, const char*> files[] = {
+        {"/etc/nsswitch.conf", "hosts: files dns\n"},
+        {"/etc/resolv.conf", "nameserver 127.0.0.1\noptions timeout:20 attempts:1\n"}};
+    for (const auto& [target, text] : files) {
+        char path[] = "/tmp/quorail-lab-resolver.XXXXXX";
+        const int fd = ::mkstemp(path);
+        const bool written = fd >= 0 && ::write(fd, text, std::strlen(text)) == static_cast<ssize_t>(std::strlen(text));
+        if (fd >= 0)
+            ::close(fd);
+        const bool mounted = written && ::mount(path, target, nullptr, MS_BIND, nullptr) == 0;
+        ::unlink(path);
+        if (!mounted)
+            return std::string("cannot put a file of its own over ") + target;
+    }
+    return "";
+}
 
 // The user's Esc, once g_stopAt has passed.
 void StopWhenDue()
@@ -145,6 +183,8 @@ void StopWhenDue()
 
 TEST_F(SimulatedPath, StoppedTraceFailsCancelledKeepsItsHopsAndLeavesNothingWaiting)
 {
+    // Sockets that earlier tests left in the pool are stale by then, and go at the trace's start.
+    std::this_thread::sleep_for(win::CEchoSocketPool::kTrustPeriod + std::chrono::milliseconds(100));
     // Unstopped, the trace would give the silent hop up after a second and then finish.
     g_stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     win::WSASetBlockingHook(&StopWhenDue);
@@ -158,6 +198,52 @@ TEST_F(SimulatedPath, StoppedTraceFailsCancelledKeepsItsHopsAndLeavesNothingWait
     EXPECT_NE(run.m_lines[0].find("[198.18.200.1]\thop1.sim.lab.quorail.test"), std::string::npos) << run.m_lines[0];
     EXPECT_EQ(win::CEchoRequests::Current().Waiting(), 0u);
     EXPECT_EQ(win::CAsyncResolver::Current().Waiting(), 0u);
+    EXPECT_EQ(win::CEchoSocketPool::Instance().Kept(), 0u) << "the stopped trace's socket stays open";
+}
+
+// A stop while hop 1's name is asked of a silent name server: hops 2 and 3 finished in the
+// meantime and are kept, with their names from the hosts file; hop 1 goes without its name.
+// On a thread of its own, whose mount namespace sends lookups that miss the hosts file to
+// the name server on 127.0.0.1, where this test listens.
+TEST_F(SimulatedPath, StopDuringALookupKeepsTheHopsFinishedMeanwhile)
+{
+    std::string failure;
+    std::vector<std::string> lines;
+    DWORD lastError = 0;
+    std::thread([&] {
+        const std::string prepared = UseNameServerOnLoopback();
+        if (!prepared.empty()) {
+            failure = prepared;
+            return;
+        }
+        const int server = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(53);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            failure = "no name server on 127.0.0.1:53";
+            ::close(server);
+            return;
+        }
+        g_stopAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+        win::WSASetBlockingHook(&StopWhenDue);
+        const CTraceRun run("198.18.200.90", 30, 30000, 3, true);
+        win::WSAUnhookBlockingHook();
+        pollfd query{server, POLLIN, 0};
+        if (::poll(&query, 1, 0) != 1)
+            failure = "hop 1's name was not asked of the name server";
+        ::close(server);
+        lines = run.m_lines;
+        lastError = run.m_lastError;
+    }).join();
+    ASSERT_EQ(failure, "");
+    EXPECT_EQ(lastError, ERROR_CANCELLED);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind("1\t", 0), 0u) << lines[0];
+    EXPECT_TRUE(lines[0].ends_with("\t[198.18.200.91]")) << lines[0];
+    EXPECT_NE(lines[1].find("[198.18.200.2]\thop2.sim.lab.quorail.test"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("[198.18.200.3]\thop3.sim.lab.quorail.test"), std::string::npos) << lines[2];
 }
 
 TEST_F(SimulatedPath, SlowRouterKeepsItsTimesWhileASilentOneIsGivenUpOnTheEvidence)

@@ -14,6 +14,7 @@ CTraceRun::CTraceRun(const std::string& host, BYTE maxHops, DWORD timeoutMs, DWO
     win::SetLastError(0);
     m_bResult = tracer.Trace(host, m_hops, maxHops, timeoutMs, probesPerHop);
     m_lastError = win::GetLastError();
+    m_unreachable = tracer.GetUnreachableStatus();
     m_lines = tracer.m_Lines;
 }
 

@@ -16,6 +16,7 @@ public:
 
     BOOL m_bResult = FALSE;
     DWORD m_lastError = 0; // valid when m_bResult is FALSE
+    DWORD m_unreachable = 0; // the IP_STATUS of the unreachable answer that ended the route
     CHopResultArray m_hops;
     std::vector<std::string> m_lines;
 };

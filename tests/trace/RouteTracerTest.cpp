@@ -207,11 +207,51 @@ TEST_F(RouteTracerTest, HostsResolveFromDottedFormsAndTheHostsFile)
     EXPECT_EQ(Echo().m_probes.back().m_destination, Ip(127, 0, 0, 1));
     EXPECT_TRUE(m_tracer.Trace("localhost", m_hops, 30, 100, 1));
     EXPECT_EQ(Echo().m_probes.back().m_destination, Ip(127, 0, 0, 1));
-    // All bits set reads as "no address" and goes to the resolver, which knows it as a number.
-    Echo().m_probes.clear();
-    EXPECT_TRUE(m_tracer.Trace("255.255.255.255", m_hops, 1, 100, 1));
-    ASSERT_EQ(Echo().m_probes.size(), 1u);
-    EXPECT_EQ(Echo().m_probes.back().m_destination, 0xFFFFFFFFu);
+}
+
+// All bits set reads as "no address" and goes to the resolver, which knows it as a number;
+// it is refused then as a group address is.
+TEST_F(RouteTracerTest, BroadcastMulticastAndZeroTargetsAreRefusedWithoutAProbe)
+{
+    for (const char* host : {"255.255.255.255", "224.0.0.1", "239.1.2.3", "240.0.0.1", "0.0.0.0"}) {
+        EXPECT_FALSE(m_tracer.Trace(host, m_hops, 30, 100, 1)) << host;
+        EXPECT_EQ(win::GetLastError(), IP_BAD_DESTINATION) << host;
+    }
+    EXPECT_TRUE(Echo().m_probes.empty());
+    EXPECT_EQ(m_hops.GetSize(), 0u);
+}
+
+// A router's destination-unreachable answer ends the route at its hop, its record kept;
+// a first hop that cannot even be sent for want of a route fails the trace at once.
+TEST_F(RouteTracerTest, UnreachableAnswerEndsTheRouteAndNoRouteFailsAtOnce)
+{
+    const IPAddr router = Ip(198, 18, 2, 1);
+    Echo().m_byTtl[1] = Answer(Ip(198, 18, 1, 1), 1);
+    for (BYTE ttl = 2; ttl <= 30; ++ttl)
+        Echo().m_byTtl[ttl] = {true, router, 2, 0, 0, IP_DEST_HOST_UNREACHABLE};
+    ASSERT_TRUE(m_tracer.Trace("198.18.0.9", m_hops, 30, 100, 3));
+    ASSERT_EQ(m_hops.GetSize(), 2u);
+    EXPECT_EQ(m_hops[1].Address, router);
+    EXPECT_EQ(m_hops[1].dwError, 0u);
+    EXPECT_EQ(m_tracer.GetUnreachableStatus(), IP_DEST_HOST_UNREACHABLE);
+    EXPECT_EQ(Echo().m_probes.size(), 6u);
+
+    Echo().m_byTtl.clear();
+    Echo().m_byTtl[1] = Answer(Ip(198, 18, 1, 1), 1);
+    ASSERT_TRUE(m_tracer.Trace("198.18.0.9", m_hops, 2, 100, 1));
+    EXPECT_EQ(m_tracer.GetUnreachableStatus(), 0u);
+
+    for (const auto& [status, failure] : {std::pair{IP_DEST_NET_UNREACHABLE, WSAENETUNREACH},
+                                          std::pair{IP_DEST_HOST_UNREACHABLE, WSAEHOSTUNREACH}}) {
+        Echo().Reset();
+        for (int ttl = 1; ttl <= 255; ++ttl)
+            Echo().m_byTtl[static_cast<BYTE>(ttl)] = Failure(status);
+        CHopResultArray hops;
+        EXPECT_FALSE(m_tracer.Trace("198.18.0.9", hops, 255, 100, 3));
+        EXPECT_EQ(win::GetLastError(), failure);
+        EXPECT_EQ(hops.GetSize(), 0u);
+        EXPECT_EQ(Echo().m_probes.size(), 1u);
+    }
 }
 
 TEST_F(RouteTracerTest, ZeroProbesPerHopIsRefused)

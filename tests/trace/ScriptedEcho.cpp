@@ -89,6 +89,7 @@ DWORD CScriptedEcho::Send(HANDLE, IPAddr destination, const void* data, WORD siz
     win::ICMP_ECHO_REPLY record{};
     record.Address = answer.m_address;
     record.RoundTripTime = answer.m_rtt;
+    record.Status = answer.m_status;
     std::memcpy(reply, &record, sizeof record);
     return 1;
 }

@@ -16,6 +16,7 @@ struct CScriptedAnswer {
     DWORD m_rtt = 0;    // ms
     DWORD m_error = 0;  // last error when not answered
     DWORD m_delayMs = 0; // how long the probe waits before its answer (or its failure)
+    DWORD m_status = 0;  // the answer's IP_STATUS (a router's destination unreachable, ...)
 };
 
 struct CRecordedProbe {

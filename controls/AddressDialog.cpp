@@ -3,6 +3,8 @@
 #include "DataExchange.h"
 #include "Resource.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QWidget>
 
 CAddressDialog::CAddressDialog(QWidget* parent) : CDialog(IDD_ADDRESS, parent)
@@ -22,8 +24,11 @@ BOOL CAddressDialog::OnInitDialog()
     CDialog::OnInitDialog();
     m_historyCombo.LoadHistory("Settings", "HistoryCombo", TRUE, nullptr);
     // What the user types first is the host: the field, not the first tab stop (OK), has
-    // the focus when the dialog shows.
+    // the focus when the dialog shows, its text selected so that typing replaces it.
     m_historyCombo.m_hWnd->setFocus();
+    if (auto* combo = qobject_cast<QComboBox*>(m_historyCombo.m_hWnd); combo != nullptr && combo->lineEdit() != nullptr) {
+        combo->lineEdit()->selectAll();
+    }
     return TRUE;
 }
 

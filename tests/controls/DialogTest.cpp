@@ -119,6 +119,14 @@ TEST(AddressDialog, EnterConfirmsTheStrippedHostAndWritesTheHistory)
     EXPECT_EQ(again.GetResult(), IDOK);
     EXPECT_EQ(again.m_strAddress, "ALPHA.example");
     EXPECT_EQ(StoredHistory("Settings"), (Texts{"ALPHA.example", "beta.example"}));
+
+    // A host typed at once, without a click, replaces the one shown.
+    CAddressDialog typed;
+    ASSERT_TRUE(typed.Create());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(typed.m_hWnd));
+    QTest::keyClicks(QApplication::focusWidget(), "gamma.example");
+    Press(typed, Qt::Key_Return);
+    EXPECT_EQ(typed.m_strAddress, "gamma.example");
 }
 
 TEST(AddressDialog, HostTypedInTheFieldAndEnterReplacesACaseVariantAtTheTop)

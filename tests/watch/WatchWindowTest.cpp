@@ -208,21 +208,26 @@ TEST(WatchWindow, FullDiskLeavesTheOldFileAndSaysSo)
 TEST(WatchWindow, MenuAndButtonOpenWindowsBesideTheMainOne)
 {
     SKIP_UNLESS_OWN_NETWORK();
-    CStartedApp started({"-nologo"});
-    ASSERT_TRUE(started.m_bStarted);
-    QWidget* main = started.Frame()->GetWindow();
-    const std::vector<std::string> listing = started.ListLines();
+    auto started = std::make_unique<CStartedApp>(std::vector<std::string>{"-nologo"});
+    ASSERT_TRUE(started->m_bStarted);
+    QWidget* main = started->Frame()->GetWindow();
+    const std::vector<std::string> listing = started->ListLines();
     {
         CAddressDialogAnswer answer(std::string("127.0.0.1"));
-        started.Frame()->ExecuteCommand(ID_WATCH);
+        started->Frame()->ExecuteCommand(ID_WATCH);
         EXPECT_TRUE(answer.Answered());
     }
     {
         CAddressDialogAnswer answer(std::string("localhost"));
-        QTest::mouseClick(ToolbarButton(started, ID_WATCH), Qt::LeftButton);
+        QTest::mouseClick(ToolbarButton(*started, ID_WATCH), Qt::LeftButton);
         EXPECT_TRUE(answer.Answered());
     }
-    std::vector<CWatchWindow*> windows = WatchWindows();
+    {
+        // Cancelling the dialog opens none.
+        CAddressDialogAnswer answer(std::nullopt);
+        started->Frame()->ExecuteCommand(ID_WATCH);
+    }
+    const std::vector<CWatchWindow*> windows = WatchWindows();
     ASSERT_EQ(windows.size(), 2u);
     QStringList titles;
     for (CWatchWindow* window : windows) {
@@ -236,13 +241,11 @@ TEST(WatchWindow, MenuAndButtonOpenWindowsBesideTheMainOne)
     titles.sort();
     EXPECT_EQ(titles, (QStringList{"Beobachten: 127.0.0.1", "Beobachten: localhost"}));
     EXPECT_TRUE(WaitUntil([&] { return Sent(windows[0]) >= 1 && Sent(windows[1]) >= 1; }, 5000));
-    EXPECT_EQ(started.ListLines(), listing);
+    EXPECT_EQ(started->ListLines(), listing);
 
-
-    // Cancelling the dialog opens none.
-    {
-        CAddressDialogAnswer answer(std::nullopt);
-        started.Frame()->ExecuteCommand(ID_WATCH);
-    }
-    EXPECT_EQ(WatchWindows().size(), 2u);
+    // The program's end takes its watch windows, and their rounds, with it.
+    const std::vector<QPointer<CWatchWindow>> opened(windows.begin(), windows.end());
+    started.reset();
+    for (const QPointer<CWatchWindow>& window : opened)
+        EXPECT_TRUE(window.isNull());
 }

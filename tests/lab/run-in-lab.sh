@@ -18,7 +18,7 @@ fi
 lab=$(dirname "$0")/../../tools/lab/lab.sh
 lab_is_up() { ip netns list | awk '{print $1}' | grep -qx "$SRC"; }
 # A lab that an older lab.sh built (without IPv6, say) is built anew.
-lab_is_current() { lab_is_up && [[ $(cat /run/qlab.version 2>/dev/null) == "$("$lab" version)" ]]; }
+lab_is_current() { lab_is_up && grep -qx "# lab.sh version $("$lab" version)" /etc/netns/$SRC/hosts 2>/dev/null; }
 
 # One test program at a time uses the network, also across test runs in other build
 # folders: it runs under the lock that lab.sh up and down take. flock -o keeps the lock

@@ -15,8 +15,8 @@
 # qlab-src also holds the tun device qsim0 for the path simulator: 198.18.200.0/24 and
 # 2001:2:0:200::/64 lead there, with 198.18.199.1 and 2001:2:0:199::1 as source addresses
 # (the simulator answers 2001:2:0:200::198.18.200.N as it answers 198.18.200.N).
-# The lab's version (in /run/qlab.version) tells a lab built by an older lab.sh, which
-# run-in-lab.sh then builds anew.
+# The lab's version (a comment line in its hosts file, which every lab.sh writes anew)
+# tells a lab built by an older lab.sh, which run-in-lab.sh then builds anew.
 # Names of lab addresses come from /etc/netns/qlab-src/hosts only; lookups never leave
 # the namespace. `up` first removes leftovers, `down` removes everything; both may be
 # repeated. The routers' ICMP rate limits are off after `up`: tests that trace back to
@@ -33,7 +33,6 @@ readonly ALL=("$SRC" "${ROUTERS[@]}" "$DST")
 readonly TUN=qsim0
 readonly LOCK=/run/qlab.lock
 readonly VERSION=3
-readonly VERSION_FILE=/run/qlab.version
 
 die() { echo "lab.sh: $*" >&2; exit 1; }
 
@@ -60,7 +59,7 @@ down() {
   for ns in $(ip netns list | awk '{print $1}' | grep "^${PREFIX}" || true); do
     ip netns del "$ns" 2>/dev/null || true
   done
-  rm -rf /etc/netns/${PREFIX}* "$VERSION_FILE"
+  rm -rf /etc/netns/${PREFIX}*
 }
 
 make_namespace() {
@@ -120,7 +119,8 @@ make_router() {
 write_name_files() {
   local dir=/etc/netns/$SRC
   mkdir -p "$dir"
-  cat >"$dir/hosts" <<'EOF'
+  echo "# lab.sh version $VERSION" >"$dir/hosts"
+  cat >>"$dir/hosts" <<'EOF'
 127.0.0.1	localhost
 198.18.1.1	src.lab.quorail.test
 198.18.1.2	r1.lab.quorail.test
@@ -221,7 +221,6 @@ EOF
   ip -n "$SRC" -6 route add 2001:2:0:200::/64 dev "$TUN" src 2001:2:0:199::1
 
   write_name_files
-  echo "$VERSION" >"$VERSION_FILE"
 }
 
 status() {

@@ -2,6 +2,7 @@
 
 #include "ConsoleText.h"
 #include "ErrorText.h"
+#include "WatchExport.h"
 
 #include <arpa/inet.h>
 #include <nlohmann/json.hpp>
@@ -23,19 +24,6 @@ std::string Words(DWORD status)
 nlohmann::ordered_json TextOrNull(const std::string& text)
 {
     return text.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(text);
-}
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
 }
 
 // The name a report line carries after the address: its sixth field.
@@ -94,7 +82,7 @@ std::string CExportTracer::Csv() const
         const HopResult& record = hop.m_record;
         const bool answered = record.dwError == 0;
         csv += std::to_string(hop.m_number) + ',' + (answered ? Dotted(record.Address) : std::string()) + ',' +
-               CsvField(hop.m_name) + ',' + std::to_string(record.dwError) + ',' + CsvField(Words(record.dwError));
+               CWatchExport::CsvField(hop.m_name) + ',' + std::to_string(record.dwError) + ',' + CWatchExport::CsvField(Words(record.dwError));
         for (DWORD ms : {record.MinRTT, record.AvgRTT, record.MaxRTT})
             csv += ',' + (answered ? std::to_string(ms) : std::string());
         csv += "\r\n";

@@ -7,19 +7,6 @@
 
 namespace {
 
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
 std::string Fixed(double value, int decimals)
 {
     char text[64];
@@ -47,6 +34,19 @@ double CWatchExport::RoundTime(double dMs)
 double CWatchExport::RoundLoss(double dPercent)
 {
     return std::round(dPercent * 10.0) / 10.0;
+}
+
+std::string CWatchExport::CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
 }
 
 std::string CWatchExport::Csv(const CWatchSnapshot& snapshot)

@@ -15,4 +15,7 @@ public:
     // Rounds as the files do: times to 0.001 ms, loss to 0.1 %.
     static double RoundTime(double dMs);
     static double RoundLoss(double dPercent);
+    // One CSV field: as it is, or quoted with inner quotes doubled where it holds a comma,
+    // a quote or a line end.
+    static std::string CsvField(const std::string& text);
 };

@@ -97,4 +97,18 @@ TEST(ConnectLabTest, SilentRouterGivesTheTimeoutLineAndTheTraceGoesOn)
     EXPECT_GE(paints->m_nPaints, 5);
 }
 
+// A bracketed IPv6 literal typed into the dialog is traced over the lab's IPv6 chain.
+TEST(ConnectLabTest, BracketedIpv6LiteralIsTracedOverIpv6)
+{
+    CStartedApp started({"-nologo"});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(started.Frame()->GetWindow()));
+    ASSERT_TRUE(Connect(started, "[2001:2:0:4::2]"));
+
+    const Lines lines = started.ListLines();
+    ASSERT_EQ(lines.size(), 8u + 4 + 4);
+    ExpectAnsweredHop(lines.at(8), 1, "2001:2:0:1::2", "r1.v6.lab.quorail.test");
+    EXPECT_EQ(lines.at(9), TimeoutLine(2));
+    ExpectAnsweredHop(lines.at(11), 4, "2001:2:0:4::2", "dst6.lab.quorail.test");
+}
+
 } // namespace

@@ -78,8 +78,6 @@ TEST(RealRouters, UnreachableRouteEndsInDestinationUnreachable)
     EXPECT_EQ(echo.m_record.Status, IP_DEST_HOST_UNREACHABLE);
 
     // r3 answers the probe of hop 3 in the target's place; the target never answers.
-    // The kernel lets a router send about one such answer a second after a burst of
-    // five, so that back-to-back test runs can afford only two each.
     const CTraceRun run("198.18.10.5", 3, kTimeoutMs, 1, false);
     ASSERT_TRUE(run.m_bResult);
     EXPECT_EQ(HopAddresses(run), (std::vector<std::string>{"198.18.1.2", "0.0.0.0", "198.18.3.2"}));

@@ -9,8 +9,7 @@
 # and the same chain in IPv6, 2001:2:0:N::1 and 2001:2:0:N::2 on link N (src
 # 2001:2:0:1::1, dst 2001:2:0:4::2), without duplicate address detection.
 # r2 stays silent (nftables drops the time-exceeded messages it makes, of either family);
-# r3 answers destination-unreachable for 198.18.10.0/24 and 2001:2:0:10::/64 (the kernel
-# allows a router about one such answer a second, after a burst of five) and drops
+# r3 answers destination-unreachable for 198.18.10.0/24 and 2001:2:0:10::/64 and drops
 # 198.18.12.0/24 and 2001:2:0:12::/64 without a word.
 # qlab-src also holds the tun device qsim0 for the path simulator: 198.18.200.0/24 and
 # 2001:2:0:200::/64 lead there, with 198.18.199.1 and 2001:2:0:199::1 as source addresses
@@ -60,6 +59,7 @@ down() {
     ip netns del "$ns" 2>/dev/null || true
   done
   rm -rf /etc/netns/${PREFIX}*
+  restore_route_error_cost
 }
 
 make_namespace() {
@@ -93,6 +93,26 @@ limits() {
     ip netns list | awk '{print $1}' | grep -qx "$ns" || die "the lab is not up"
     set_limits "$ns" "$1"
   done
+  set_route_error_cost "$1"
+}
+
+# An IPv4 unreachable route answers a peer about once a second after a burst of five, by
+# net.ipv4.route.error_cost, which only the host's own namespace has and which holds for
+# every namespace. With the limits off it is 0 while the lab is up; the host's value is
+# kept in ROUTE_COST_SAVED and given back with the limits or by `down`.
+readonly ROUTE_COST_SAVED=/run/qlab.route-error-cost
+set_route_error_cost() {
+  [[ -e $ROUTE_COST_SAVED ]] || sysctl -n net.ipv4.route.error_cost >"$ROUTE_COST_SAVED"
+  case $1 in
+    off) sysctl -q -w net.ipv4.route.error_cost=0 >/dev/null ;;
+    *) sysctl -q -w net.ipv4.route.error_cost="$(cat "$ROUTE_COST_SAVED")" >/dev/null ;;
+  esac
+}
+
+restore_route_error_cost() {
+  [[ -e $ROUTE_COST_SAVED ]] || return 0
+  sysctl -q -w net.ipv4.route.error_cost="$(cat "$ROUTE_COST_SAVED")" >/dev/null
+  rm -f "$ROUTE_COST_SAVED"
 }
 
 # link NS_A IF_A ADDR_A NS_B IF_B ADDR_B: one veth pair, made inside the namespaces.
@@ -221,6 +241,7 @@ EOF
   ip -n "$SRC" -6 route add 2001:2:0:200::/64 dev "$TUN" src 2001:2:0:199::1
 
   write_name_files
+  set_route_error_cost off
 }
 
 status() {

@@ -381,8 +381,9 @@ TEST(ProbeHelper, EchoFacilityCarriesRequestsSideBySideThroughTheHelper)
 {
     RUN_IN_PRIVATE_NETWORK([] {
         ASSERT_NO_FATAL_FAILURE(TakeEverySocketKind());
-        // Half a second after the last helper's start, a new one sends its whole burst.
-        std::this_thread::sleep_for(500ms);
+        // More than half a second after the last helper's start, a new one sends its whole
+        // burst (the start stamp's time is coarse, a few ms).
+        std::this_thread::sleep_for(600ms);
         // A stopped trace's requests leave the helper with their handle: a trace right
         // after it finds every place in flight free.
         const HANDLE stopped = win::IcmpCreateFile();
